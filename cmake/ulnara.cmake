@@ -1,0 +1,44 @@
+# Helpers shared by the subsystem folders.
+
+# ulnara_sources(<target> <folder>...): adds every .cpp of the folders to the target. Subsystems add files
+# without touching a shared list.
+function(ulnara_sources target)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+    target_sources(${target} PRIVATE ${found})
+  endforeach()
+endfunction()
+
+# ulnara_test(<name> SOURCES... LIBS...): one test executable is one ctest test (a Wine start costs about
+# a second, so related cases share an executable).
+function(ulnara_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  # The suite runs both trees in one ctest: the test name says which one.
+  if(WIN32)
+    set(test_name windows.${name})
+  else()
+    set(test_name native.${name})
+  endif()
+  add_test(NAME ${test_name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  set_tests_properties(${test_name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "ULNARA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ULNARA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+# ulnara_subdirectories(): adds every direct subfolder that has a CMakeLists.txt (tests/, tools/, ...).
+function(ulnara_subdirectories)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# Libraries of the Windows platform that the add-in and its tests use.
+set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 gdi32 user32 advapi32 shell32
+    rpcrt4)

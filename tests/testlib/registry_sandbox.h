@@ -1,0 +1,27 @@
+// Keeps a test process off the real hives: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE are mapped to fresh
+// keys of their own for the sandbox's lifetime (RegOverridePredefKey), and removed afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testing_support {
+
+class RegistrySandbox {
+public:
+    RegistrySandbox();
+    ~RegistrySandbox();
+    RegistrySandbox(const RegistrySandbox&) = delete;
+    RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+    // Path of the sandbox below the real HKEY_CURRENT_USER, for checks from outside the override.
+    const std::string& RootPath() const { return m_rootPath; }
+
+private:
+    std::string m_rootPath;
+    HKEY m_userKey = nullptr;
+    HKEY m_machineKey = nullptr;
+};
+
+} // namespace testing_support

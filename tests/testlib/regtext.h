@@ -1,0 +1,40 @@
+// Reader of registry export text (.reg files as administrators write them: "REGEDIT4" or
+// "Windows Registry Editor Version 5.00"), portable so it can be fuzzed. It only parses; applying the
+// operations to a registry is the importer's job.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace regtext {
+
+// Value types, numbered as the registry numbers them.
+enum ValueType : std::uint32_t {
+    kNone = 0, kString = 1, kExpandString = 2, kBinary = 3, kDword = 4, kMultiString = 7, kQword = 11,
+};
+
+enum class Action { CreateKey, DeleteKey, SetValue, DeleteValue };
+
+struct Operation {
+    Action action = Action::CreateKey;
+    std::string hive;               // as written: "HKEY_CURRENT_USER", "HKCU", ...
+    std::string path;               // key path below the hive, without leading or trailing backslash
+    std::string name;               // value name; empty for the default value ("@")
+    std::uint32_t type = kNone;
+    std::string text;               // kString: the text as written in the file (UTF-8 here)
+    std::vector<std::uint8_t> data; // every other type: the raw value bytes
+    int line = 0;                   // line of the file where the entry starts
+};
+
+struct ParseError {
+    int line = 0;
+    std::string message;
+};
+
+// Parses the whole text; on failure nothing is returned but the first error.
+std::optional<std::vector<Operation>> Parse(std::string_view text, ParseError* error = nullptr);
+
+} // namespace regtext
