@@ -1,0 +1,42 @@
+#include "framework/text.h"
+
+#include <windows.h>
+
+#include <limits>
+#include <stdexcept>
+
+namespace fw {
+namespace {
+
+int CheckedLength(std::size_t size)
+{
+    if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw std::length_error("text too long to convert");
+    return static_cast<int>(size);
+}
+
+} // namespace
+
+std::wstring Widen(std::string_view narrow)
+{
+    if (narrow.empty())
+        return {};
+    int length = CheckedLength(narrow.size());
+    int needed = MultiByteToWideChar(CP_ACP, 0, narrow.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, narrow.data(), length, wide.data(), needed);
+    return wide;
+}
+
+std::string Narrow(std::wstring_view wide)
+{
+    if (wide.empty())
+        return {};
+    int length = CheckedLength(wide.size());
+    int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), length, narrow.data(), needed, nullptr, nullptr);
+    return narrow;
+}
+
+} // namespace fw
