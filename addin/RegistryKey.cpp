@@ -43,8 +43,10 @@ basic_RegistryKey::basic_RegistryKey(basic_RegistryKey&& other) noexcept
 
 basic_RegistryKey& basic_RegistryKey::operator=(basic_RegistryKey&& other) noexcept
 {
-    m_key = std::move(other.m_key);
-    m_status = std::exchange(other.m_status, ERROR_INVALID_HANDLE);
+    if (this != &other) {
+        m_key = std::move(other.m_key);
+        m_status = std::exchange(other.m_status, ERROR_INVALID_HANDLE);
+    }
     return *this;
 }
 
