@@ -1,5 +1,6 @@
 #include "mx/utf8string.h"
 
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -85,6 +86,18 @@ inline char* AppendUTF8(char* out, char32_t codePoint) noexcept
     return out;
 }
 
+// Number of ASCII bytes at the start of eight bytes loaded from memory.
+inline std::size_t LeadingAsciiBytes(std::uint64_t word) noexcept
+{
+    const std::uint64_t highBits = word & 0x8080808080808080u;
+    if (highBits == 0)
+        return 8;
+    if constexpr (std::endian::native == std::endian::little)
+        return static_cast<std::size_t>(std::countr_zero(highBits)) / 8;
+    else
+        return static_cast<std::size_t>(std::countl_zero(highBits)) / 8;
+}
+
 // UTF-8 to 16-bit (surrogate pairs above U+FFFF) or 32-bit units. The result is sized exactly first; every
 // accepted sequence has one lead byte and four-byte leads are counted twice for 16-bit units, so writing can
 // never pass the end even when the text turns out to be invalid half-way.
@@ -101,21 +114,34 @@ std::basic_string<Unit> DecodeUTF8(std::string_view text)
     std::basic_string<Unit> result(units, Unit());
     Unit* out = result.data();
     while (at != end) {
-        // Runs of ASCII, eight bytes at a time, are most text.
-        if (end - at >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, at, 8);
-            if ((word & 0x8080808080808080u) == 0) {
-                for (int i = 0; i < 8; ++i)
-                    out[i] = static_cast<Unit>(at[i]);
-                at += 8;
-                out += 8;
+        const unsigned char lead = *at;
+        if (lead < 0x80) {
+            // ASCII runs are most text: up to eight bytes at a time, as many as come before a non-ASCII byte.
+            std::size_t ascii = 1;
+            if (end - at >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, at, 8);
+                ascii = LeadingAsciiBytes(word);
+            }
+            for (std::size_t i = 0; i < ascii; ++i)
+                out[i] = static_cast<Unit>(at[i]);
+            at += ascii;
+            out += ascii;
+            continue;
+        }
+        // Two- and three-byte forms (every script of the basic plane) inline; the rest by the general decoder.
+        if (lead >= 0xC2 && lead < 0xE0 && end - at >= 2 && IsContinuation(at[1])) {
+            *out++ = static_cast<Unit>((lead & 0x1F) << 6 | (at[1] & 0x3F));
+            at += 2;
+            continue;
+        }
+        if ((lead & 0xF0) == 0xE0 && end - at >= 3 && IsContinuation(at[1]) && IsContinuation(at[2])) {
+            const char32_t codePoint = (lead & 0x0F) << 12 | (at[1] & 0x3F) << 6 | (at[2] & 0x3F);
+            if (codePoint >= 0x800 && !IsSurrogate(codePoint)) {
+                *out++ = static_cast<Unit>(codePoint);
+                at += 3;
                 continue;
             }
-        }
-        if (*at < 0x80) {
-            *out++ = static_cast<Unit>(*at++);
-            continue;
         }
         const Decoded decoded = DecodeSequence(at, end);
         if (decoded.length == 0)
