@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <iconv.h>
 #include <unicode/ustring.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -92,6 +93,9 @@ void RunICU(benchmark::State& state, const std::string& source)
 // machine may be shared: time spent waiting for a core is not the converter's).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so that piped output stays plain.
+    RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
