@@ -10,7 +10,7 @@ Molecule Chain(int atoms, double y)
     Molecule chain;
     for (int i = 0; i < atoms; ++i) {
         Atom atom;
-        atom.symbol = i % 5 == 4 ? "O" : "C";
+        atom.symbol.assign(1, i % 5 == 4 ? 'O' : 'C');
         atom.x = 0.866 * i;
         atom.y = y + (i % 2 ? 0.5 : 0.0);
         chain.atoms.push_back(atom);
