@@ -94,10 +94,23 @@ std::optional<int> ChemDocument::AtomIndex(int id) const { return IndexById(m_at
 std::optional<int> ChemDocument::BondIndex(int id) const { return IndexById(m_bonds, id); }
 std::optional<int> ChemDocument::GroupIndex(int id) const { return IndexById(m_groups, id); }
 
-void ChemDocument::AddBondToAtoms(int bond)
+void ChemDocument::AddAtom(Atom atom, int group)
 {
-    m_atomBonds[m_bonds[bond].atom1].push_back(bond);
-    m_atomBonds[m_bonds[bond].atom2].push_back(bond);
+    atom.id = NextId();
+    atom.group = group;
+    m_atoms.push_back(std::move(atom));
+    m_atomBonds.emplace_back();
+}
+
+void ChemDocument::AddBond(Bond bond, int atomOffset)
+{
+    bond.id = NextId();
+    bond.atom1 += atomOffset;
+    bond.atom2 += atomOffset;
+    const int index = static_cast<int>(m_bonds.size());
+    m_bonds.push_back(bond);
+    m_atomBonds[bond.atom1].push_back(index);
+    m_atomBonds[bond.atom2].push_back(index);
 }
 
 Component ChemDocument::AddMolecule(const Molecule& molecule)
@@ -130,20 +143,10 @@ Component ChemDocument::AddMolecule(const Molecule& molecule)
             added.groups.push_back(group);
         }
         m_groups[group].atoms.push_back(firstAtom + atom);
-        Atom copy = molecule.atoms[atom];
-        copy.id = NextId();
-        copy.group = group;
-        m_atoms.push_back(std::move(copy));
-        m_atomBonds.emplace_back();
+        AddAtom(molecule.atoms[atom], group);
     }
-    for (const Bond& bond : molecule.bonds) {
-        Bond copy = bond;
-        copy.id = NextId();
-        copy.atom1 += firstAtom;
-        copy.atom2 += firstAtom;
-        m_bonds.push_back(copy);
-        AddBondToAtoms(static_cast<int>(m_bonds.size()) - 1);
-    }
+    for (const Bond& bond : molecule.bonds)
+        AddBond(bond, firstAtom);
     return added;
 }
 
@@ -152,10 +155,10 @@ int ChemDocument::AddReactionScheme(std::vector<ReactionStep> steps)
     ReactionScheme scheme{NextId(), std::move(steps)};
     for (ReactionStep& step : scheme.steps) {
         step.id = NextId();
-        for (const auto* components : {&step.reactants, &step.products, &step.agents})
-            for (const Component& component : *components)
-                for (int group : component.groups)
-                    CheckIndex(group, m_groups.size(), "group");
+        ForEachComponent(step, [&](const Component& component) {
+            for (int group : component.groups)
+                CheckIndex(group, m_groups.size(), "group");
+        });
     }
     m_schemes.push_back(std::move(scheme));
     return static_cast<int>(m_schemes.size()) - 1;
@@ -173,27 +176,16 @@ void ChemDocument::Insert(const ChemDocument& other)
             atom += atomOffset;
         m_groups.push_back(std::move(copy));
     }
-    for (const Atom& atom : other.m_atoms) {
-        Atom copy = atom;
-        copy.id = NextId();
-        copy.group += groupOffset;
-        m_atoms.push_back(std::move(copy));
-        m_atomBonds.emplace_back();
-    }
-    for (const Bond& bond : other.m_bonds) {
-        Bond copy = bond;
-        copy.id = NextId();
-        copy.atom1 += atomOffset;
-        copy.atom2 += atomOffset;
-        m_bonds.push_back(copy);
-        AddBondToAtoms(static_cast<int>(m_bonds.size()) - 1);
-    }
+    for (const Atom& atom : other.m_atoms)
+        AddAtom(atom, atom.group + groupOffset);
+    for (const Bond& bond : other.m_bonds)
+        AddBond(bond, atomOffset);
     for (ReactionScheme scheme : other.m_schemes) {
         for (ReactionStep& step : scheme.steps)
-            for (auto* components : {&step.reactants, &step.products, &step.agents})
-                for (Component& component : *components)
-                    for (int& group : component.groups)
-                        group += groupOffset;
+            ForEachComponent(step, [&](Component& component) {
+                for (int& group : component.groups)
+                    group += groupOffset;
+            });
         AddReactionScheme(std::move(scheme.steps));
     }
 
@@ -237,9 +229,9 @@ void ChemDocument::SelectSchemes(const std::vector<int>& schemes)
     for (int scheme : schemes) {
         CheckIndex(scheme, m_schemes.size(), "reaction scheme");
         for (const ReactionStep& step : m_schemes[scheme].steps)
-            for (const auto* components : {&step.reactants, &step.products, &step.agents})
-                for (const Component& component : *components)
-                    groups.insert(groups.end(), component.groups.begin(), component.groups.end());
+            ForEachComponent(step, [&](const Component& component) {
+                groups.insert(groups.end(), component.groups.begin(), component.groups.end());
+            });
     }
     SelectGroups(groups);
     m_selection.schemes = Deduplicated(schemes, m_schemes.size(), "reaction scheme");

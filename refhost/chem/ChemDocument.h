@@ -52,6 +52,15 @@ struct ReactionStep {
     std::vector<Component> reactants, products, agents;
 };
 
+// Calls visit with each reactant, product and agent of a step, in that order.
+template <typename Step, typename Visit>
+void ForEachComponent(Step& step, const Visit& visit)
+{
+    for (auto* components : {&step.reactants, &step.products, &step.agents})
+        for (auto& component : *components)
+            visit(component);
+}
+
 struct ReactionScheme {
     int id = 0;
     std::vector<ReactionStep> steps;
@@ -121,7 +130,8 @@ public:
 
 private:
     int NextId() { return m_nextId++; }
-    void AddBondToAtoms(int bond);
+    void AddAtom(Atom atom, int group);
+    void AddBond(Bond bond, int atomOffset);
 
     std::vector<Atom> m_atoms;
     std::vector<Bond> m_bonds;

@@ -451,11 +451,10 @@ public:
         Line("");
         Line(Format("%3zu%3zu", step.reactants.size(), step.products.size())
              + (step.agents.empty() ? "" : Format("%3zu", step.agents.size())));
-        for (const auto* components : {&step.reactants, &step.products, &step.agents})
-            for (const Component& component : *components) {
-                Line("$MOL");
-                MolfileOfGroups(component.groups);
-            }
+        ForEachComponent(step, [&](const Component& component) {
+            Line("$MOL");
+            MolfileOfGroups(component.groups);
+        });
     }
 
     void RdFile(const std::vector<int>& looseGroups, const std::vector<int>& schemes)
@@ -527,10 +526,10 @@ std::string WriteChemDocument(const ChemDocument& document)
     std::vector<bool> inReaction(document.Groups().size());
     for (const ReactionScheme& scheme : schemes)
         for (const ReactionStep& step : scheme.steps)
-            for (const auto* components : {&step.reactants, &step.products, &step.agents})
-                for (const Component& component : *components)
-                    for (int group : component.groups)
-                        inReaction[group] = true;
+            ForEachComponent(step, [&](const Component& component) {
+                for (int group : component.groups)
+                    inReaction[group] = true;
+            });
     std::vector<int> looseGroups;
     for (int group = 0; group < static_cast<int>(inReaction.size()); ++group)
         if (!inReaction[group])

@@ -145,6 +145,11 @@ TEST(Molfile, WrittenDocumentsReadBackAsThemselves)
         EXPECT_EQ(Describe(reread), Describe(original));
         EXPECT_EQ(WriteChemDocument(reread), written);
     }
+    // Agents, which only a third count on the reaction counts line announces.
+    const std::string ethanol = FixtureText("ethanol.mol");
+    const ChemDocument catalysed = Read("$RXN\n\n\n\n  1  1  1\n$MOL\n" + ethanol + "$MOL\n" + ethanol + "$MOL\n" + ethanol);
+    EXPECT_EQ(catalysed.ReactionSchemes()[0].steps[0].agents.size(), 1u);
+    EXPECT_EQ(Describe(Read(WriteChemDocument(catalysed))), Describe(catalysed));
     // Fields only the atom block or only the properties block can carry survive too.
     const ChemDocument atoms = Read("t\n\n\n" + CountsLine(3, 0) + AtomLine("C", 2, 0, 5) + AtomLine("N", 0, 4)
                                     + AtomLine("O") + "M  CHG  1   3  -9\nM  ISO  1   1  14\nM  END\n");
