@@ -18,12 +18,11 @@ public:
         : COleDispatchDriver(dispatch, autoRelease)
     {
     }
-    // Takes over another driver's pointer (a generic object read from the host, now known to be of a
-    // particular kind).
-    explicit COleDynamicDispatchDriver(COleDispatchDriver&& other) noexcept : COleDispatchDriver(std::move(other)) {}
     COleDynamicDispatchDriver(const COleDynamicDispatchDriver& other) noexcept : COleDispatchDriver(other) {}
     COleDynamicDispatchDriver& operator=(const COleDynamicDispatchDriver& other) noexcept;
-    ~COleDynamicDispatchDriver() { m_cache.clear(); }
+    // A move keeps the cache: it stays with the same object.
+    COleDynamicDispatchDriver(COleDynamicDispatchDriver&&) noexcept = default;
+    COleDynamicDispatchDriver& operator=(COleDynamicDispatchDriver&&) noexcept = default;
 
     // The member's dispatch id, or -1 when the name does not resolve (no object, unknown name, text that
     // does not convert). Never raises.
