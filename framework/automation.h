@@ -2,11 +2,11 @@
 // its members in the order that gives their dispatch ids (first member = id 1), each with its kind and a
 // member function whose signature fixes the argument and result types:
 //
-//   std::span<const fw::DispatchMember> Extension::Members() const noexcept
+//   std::span<const fw::DispatchMember> Sample::Members() const noexcept
 //   {
 //       static constexpr fw::DispatchMember members[] = {
-//           fw::Method<&Extension::Setup>("Setup"),          // bool Setup(IDispatch* application)
-//           fw::Property<&Extension::Name>("Name"),          // std::string Name()
+//           fw::Method<&Sample::Setup>("Setup"),                  // bool Setup(IDispatch* application)
+//           fw::Property<&Sample::Name, &Sample::SetName>("Name"), // std::string Name(), void SetName(std::string)
 //       };
 //       return members;
 //   }
@@ -47,6 +47,8 @@ using DispatchThunk = void (*)(AutomationObject& object, unique_variant* argumen
 
 struct DispatchMember {
     std::string_view name;                  // matched without regard to ASCII letter case
+    // How the member reads in the table. Calls are not refused by it: automation clients mix
+    // DISPATCH_METHOD and DISPATCH_PROPERTYGET, so either reaches a method or a property get.
     DispatchKind kind = DispatchKind::Method;
     VARTYPE resultType = VT_EMPTY;          // method or property get; VT_EMPTY: none
     std::array<VARTYPE, maxDispatchParameters> parameterTypes{};  // of the method or the get

@@ -198,9 +198,8 @@ private:
     }
     fw::ComPtr<IDispatch> Item(short index)
     {
-        if (index < 1 || static_cast<std::size_t>(index) > m_window->menuBars.size())
-            throw COleDispatchException("Index out of range", 0, DISP_E_BADINDEX);
-        return fw::Make<MenuBarObject>(hostPointer(), m_window, m_window->menuBars[index - 1]);
+        return fw::Make<MenuBarObject>(hostPointer(), m_window,
+                                       m_window->menuBars[Position(index, m_window->menuBars.size())]);
     }
     long Count() { return static_cast<long>(m_window->menuBars.size()); }
 

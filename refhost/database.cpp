@@ -10,10 +10,7 @@ using DocumentPointer = std::shared_ptr<DatabaseDocument>;
 // A 1-based field index, given as a VARIANT.
 const DatabaseField& FieldAt(const DatabaseDocument& document, const VARIANT& index)
 {
-    long position = ArgumentNumber(index);
-    if (position < 1 || static_cast<std::size_t>(position) > document.fields.size())
-        throw COleDispatchException("Index out of range", 0, DISP_E_BADINDEX);
-    return document.fields[static_cast<std::size_t>(position - 1)];
+    return document.fields[Position(ArgumentNumber(index), document.fields.size())];
 }
 
 class FieldObject final : public HostObject {

@@ -151,9 +151,7 @@ private:
     long Count() { return static_cast<long>(m_objects.size()); }
     fw::ComPtr<IDispatch> Item(long index)
     {
-        if (index < 1 || static_cast<std::size_t>(index) > m_objects.size())
-            throw COleDispatchException("Index out of range", 0, DISP_E_BADINDEX);
-        return fw::Make<ObjectObject>(hostPointer(), m_document, m_objects[index - 1]);
+        return fw::Make<ObjectObject>(hostPointer(), m_document, m_objects[Position(index, m_objects.size())]);
     }
 
     DocumentPointer m_document;

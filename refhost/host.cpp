@@ -85,9 +85,14 @@ Collection::Collection(std::shared_ptr<Host> host, std::string_view kind, std::s
 
 fw::ComPtr<IDispatch> Collection::Item(long index) const
 {
-    if (index < 1 || static_cast<std::size_t>(index) > m_count)
+    return m_factory(Position(index, m_count));
+}
+
+std::size_t Position(long index, std::size_t count)
+{
+    if (index < 1 || static_cast<std::size_t>(index) > count)
         throw COleDispatchException("Index out of range", 0, DISP_E_BADINDEX);
-    return m_factory(static_cast<std::size_t>(index - 1));
+    return static_cast<std::size_t>(index - 1);
 }
 
 std::span<const fw::DispatchMember> Collection::Members() const noexcept

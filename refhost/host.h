@@ -121,6 +121,9 @@ private:
     Factory m_factory;
 };
 
+// The 0-based position of a 1-based collection index; raises the host's error when it is out of range.
+std::size_t Position(long index, std::size_t count);
+
 // The text of a VARIANT argument as the stand-in reads it (a missing argument is empty).
 std::string ArgumentText(const VARIANT& value);
 long ArgumentNumber(const VARIANT& value);
