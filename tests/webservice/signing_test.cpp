@@ -1,0 +1,172 @@
+// Request signatures, UUIDs, and the text checks of the header-list cipher. Expected signatures were computed
+// independently (HMAC-SHA256 of the system code page bytes, standard Base64).
+#include "webservice/Signing.h"
+#include "webservice/SigningText.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <random>
+#include <set>
+
+namespace {
+
+const std::string date = "Mon, 01 Jan 2024 10:00:00 GMT";
+const std::string body = "searchType=substructure&structure=CCO";
+const HeaderMap headers = {{"X-Date", date}, {"Content-Type", "application/x-www-form-urlencoded"}};
+
+} // namespace
+
+TEST(Signature, FollowsTheFieldListAndTheKey)
+{
+    struct Case {
+        const char* specification;
+        std::string body;
+        const char* signature;
+    };
+    const Case cases[] = {
+        // Exactly the body bytes.
+        {"sign(Request_Body)secret", body, "AurQq+X1iVTXcPqWkdFRX7/a7sy0k2p5eJRW5KpLrg0="},
+        // Field order decides the order in the message; blanks around names and quotes are removed.
+        {"sign(X-Date|Request_Body)secret", body, "JbC2vdbw7zGqwHjdzlOd1yUMdTTl/pgm8tOr0QFj7WM="},
+        {"sign( X-Date | 'Request_Body' )secret", body, "JbC2vdbw7zGqwHjdzlOd1yUMdTTl/pgm8tOr0QFj7WM="},
+        {"sign(Request_Body|X-Date)secret", body, "e/s+00uEvFoEAU4IvsvjQ40fNhHJlrXW4+TsfOjtW0k="},
+        // A repeated field contributes twice.
+        {"sign(X-Date|X-Date)secret", body, "al265QwLgDDdJQcw/gnLyyrHgFwqNWnEdhAOqaVULbg="},
+        // A header the map lacks contributes nothing.
+        {"sign(X-Missing|Request_Body|X-Other)secret", body, "AurQq+X1iVTXcPqWkdFRX7/a7sy0k2p5eJRW5KpLrg0="},
+        // An empty body contributes nothing; an empty message is signed like any other.
+        {"sign(Request_Body)secret", "", "+eZuF5tnR65UEI+C+K3os8Jddv0wr95sOVgixTAZYWk="},
+        {"sign()secret", body, "+eZuF5tnR65UEI+C+K3os8Jddv0wr95sOVgixTAZYWk="},
+        // The body ends at its first zero byte.
+        {"sign(Request_Body)secret", std::string("ab\0cd", 5), "nSyhuNpOFTJp+36l75I8ZSVbSH3lAw+E+jDYUcTTgBU="},
+        // The key starts after the first ")"; later ones belong to it. It may be empty.
+        {"sign(Request_Body)se)cret", body, "+z0GNpAoX/SzlNAspQhTqaET8yfZDL6/AlFGZk1Pgsc="},
+        {"sign(Request_Body)", body, "g66uqc8c/grkikuDK3SMklrp2ldfPRU0UP6PsAtN+HQ="},
+        // Without parentheses the empty message is signed with the whole text as key.
+        {"signature", body, "SyJ+Ylfxb1ii7UCpGZiulDpepcx7uwiTIpPKb2E8zWU="},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.specification);
+        EXPECT_EQ(GenerateSignature(c.specification, c.body, headers), c.signature);
+    }
+}
+
+TEST(Signature, KeyLosesTrailingBracketsOnTheHeaderSide)
+{
+    // A header configured as "[sign(Request_Body)key]]" is signed with the key "key": the stripping of the
+    // dynamic value's brackets takes the "]" that was meant to be part of the key.
+    auto specification = std::string(signing::StripDynamicBrackets("[sign(Request_Body)key]]"));
+    EXPECT_EQ(specification, "sign(Request_Body)key");
+    EXPECT_EQ(GenerateSignature(specification, body, {}), "ojnUX4I3rBtH/+ucDrbUD+t9E8vARkRha/ycc+aQWcw=");
+    // Given without the brackets, the same key keeps its "]".
+    EXPECT_EQ(GenerateSignature("sign(Request_Body)key]", body, {}), "2aD8mTdWb0j+01DFXhmSku2IHpDCTG1cusMTmokQDE8=");
+
+    EXPECT_EQ(signing::StripDynamicBrackets("[[UUID]]"), "UUID");
+    EXPECT_EQ(signing::StripDynamicBrackets("[]"), "");
+    EXPECT_EQ(signing::StripDynamicBrackets("a[b]c"), "a[b]c");
+}
+
+TEST(Signature, IsAlways44CharactersEndingInOnePad)
+{
+    std::mt19937 random(4231);
+    for (int i = 0; i < 200; ++i) {
+        std::string randomBody(random() % 300, '\0');
+        for (auto& c : randomBody)
+            c = static_cast<char>(1 + random() % 255);
+        auto signature = GenerateSignature("sign(Request_Body|X-Date)k" + std::to_string(i), randomBody, headers);
+        ASSERT_EQ(signature.size(), 44u) << signature;
+        ASSERT_EQ(signature.back(), '=');
+        ASSERT_NE(signature[42], '=');
+    }
+}
+
+TEST(Sign, GivesThe32RawBytesOfTheMessageUpToItsFirstZero)
+{
+    auto raw = Sign("ab", "secret");
+    EXPECT_EQ(raw.size(), 32u);
+    EXPECT_EQ(Sign(std::string("ab\0cd", 5), "secret"), raw);
+    EXPECT_NE(Sign("ab", "secret2"), raw);
+}
+
+TEST(Uuid, Is36UpperCaseCharactersAndNewEachTime)
+{
+    std::set<std::string> seen;
+    for (int i = 0; i < 100; ++i) {
+        auto uuid = GenerateUUID();
+        ASSERT_EQ(uuid.size(), 36u) << uuid;
+        for (std::size_t p = 0; p < uuid.size(); ++p) {
+            if (p == 8 || p == 13 || p == 18 || p == 23)
+                ASSERT_EQ(uuid[p], '-') << uuid;
+            else
+                ASSERT_TRUE(std::isdigit(static_cast<unsigned char>(uuid[p])) || (uuid[p] >= 'A' && uuid[p] <= 'F'))
+                    << uuid;
+        }
+        EXPECT_TRUE(seen.insert(uuid).second) << "repeated " << uuid;
+    }
+}
+
+TEST(CipherText, Base64IsStandardWholeAndPaddedOnlyAtTheEnd)
+{
+    struct Case {
+        const char* text;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"", true},       {"QUJD", true},      {"QUI=", true},    {"QQ==", true},
+        {"QU\r\nJD", true}, {" QUJD\n", true}, {"QUJ", false},    {"Q===", false},
+        {"QQ=A", false},  {"QQ==QUJD", false}, {"QU-_", false},   {"#123QUJD", false},
+        {"QUJD\x80", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(signing::IsBase64Text(c.text), c.valid);
+    }
+    EXPECT_FALSE(signing::IsBase64Text(std::string("QU\0D", 4))) << "a zero byte is no Base64 character";
+}
+
+TEST(CipherText, Pkcs7PaddingIsCheckedWhole)
+{
+    using Bytes = std::vector<std::uint8_t>;
+    for (std::size_t length : {0u, 1u, 15u, 16u, 17u}) {
+        Bytes data(length, 0x41);
+        signing::AddPkcs7Padding(data, 16);
+        EXPECT_EQ(data.size() % 16, 0u);
+        EXPECT_GT(data.size(), length);
+        ASSERT_TRUE(signing::RemovePkcs7Padding(data, 16));
+        EXPECT_EQ(data, Bytes(length, 0x41));
+    }
+    auto block = [](std::uint8_t last, std::uint8_t fill) {
+        Bytes data(16, fill);
+        data.back() = last;
+        return data;
+    };
+    const Bytes refused[] = {{}, Bytes(15, 1), block(0, 0), block(17, 17), block(4, 3), Bytes(32, 0x20)};
+    for (const auto& data : refused) {
+        auto copy = data;
+        EXPECT_FALSE(signing::RemovePkcs7Padding(copy, 16));
+        EXPECT_EQ(copy, data) << "left alone";
+    }
+    auto full = Bytes(16, 16);
+    EXPECT_TRUE(signing::RemovePkcs7Padding(full, 16));
+    EXPECT_TRUE(full.empty());
+}
+
+TEST(CipherText, Utf16LeMustBeWholeAndValid)
+{
+    using Bytes = std::vector<std::uint8_t>;
+    EXPECT_EQ(signing::DecodeUtf16Le(Bytes{}), u"");
+    EXPECT_EQ(signing::DecodeUtf16Le(Bytes{0x41, 0x00, 0xAC, 0x20}), u"A\u20AC");
+    EXPECT_EQ(signing::DecodeUtf16Le(Bytes{0x3D, 0xD8, 0x00, 0xDE}), u"\U0001F600");
+    EXPECT_EQ(signing::EncodeUtf16Le(u"A\u20AC"), (Bytes{0x41, 0x00, 0xAC, 0x20}));
+    const Bytes refused[] = {
+        {0x41},                   // half a code unit
+        {0x41, 0x00, 0x42},       // a trailing half
+        {0x3D, 0xD8},             // high surrogate at the end
+        {0x3D, 0xD8, 0x41, 0x00}, // high surrogate without its low half
+        {0x00, 0xDE, 0x3D, 0xD8}, // the halves reversed
+        {0x41, 0x00, 0x00, 0x00}, // a zero character
+    };
+    for (const auto& bytes : refused)
+        EXPECT_FALSE(signing::DecodeUtf16Le(bytes).has_value());
+}
