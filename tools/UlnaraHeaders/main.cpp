@@ -2,6 +2,7 @@
 // list as the add-in expects it in an item's "POSTHeaders" or "GETHeaders" value, deciphers a stored value,
 // prints a .reg fragment that stores one, and computes a request signature exactly as the add-in does.
 // Arguments are taken in the system code page (an argument it cannot hold is refused); output is in it too.
+#include "addin/ConfigStore.h"
 #include "framework/text.h"
 #include "webservice/Cypher.h"
 #include "webservice/Signing.h"
@@ -54,16 +55,6 @@ struct Arguments {
     }
 };
 
-// The extension key below a hive: "SOFTWARE\Quennardix\" + store folder + "\19.0\Extensions\Ulnara19.Extension".
-// The drawing hosts share the "Velmora" folder.
-struct StoreFolder {
-    const char* application;
-    const char* folder;
-};
-constexpr StoreFolder storeFolders[] = {
-    {"Velmora", "Velmora"}, {"Tessivo", "Velmora"}, {"Brannic", "Velmora"}, {"Korvane", "Korvane"},
-    {"Sylvane", "Sylvane"}, {"Pellane", "Pellane"}, {"Ravelle", "Ravelle"},
-};
 constexpr const char* headerListMethods[] = {"POST", "GET"};
 
 void Print(std::string_view text)
@@ -117,9 +108,10 @@ int RegFragment(const Arguments& arguments)
     if (std::ranges::find(headerListMethods, method, [](const char* m) { return std::string_view(m); }) ==
         std::end(headerListMethods))
         throw UsageError("--method must be POST or GET");
+    // The host is recognised from the name as the add-in recognises it; the drawing hosts share a folder.
     std::string application = arguments.Option("--app").value_or("Velmora");
-    auto store = std::ranges::find(storeFolders, application, &StoreFolder::application);
-    if (store == std::end(storeFolders))
+    TreviskApp app = IdentifyAppName(application);
+    if (app == appUnknown)
         throw UsageError("unknown --app " + application);
     std::string menu = arguments.Required("--menu");
     std::string item = arguments.Required("--item");
@@ -130,8 +122,7 @@ int RegFragment(const Arguments& arguments)
     std::string hive = arguments.flags.count("--user") ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
     // Base64 holds neither '"' nor '\', so the value needs no escaping in .reg text.
     Print("Windows Registry Editor Version 5.00\n");
-    Print("[" + hive + "\\SOFTWARE\\Quennardix\\" + store->folder + "\\19.0\\Extensions\\Ulnara19.Extension\\" + menu +
-          "\\" + item + "]");
+    Print("[" + hive + "\\" + ExtensionKeyPath(app) + "\\" + menu + "\\" + item + "]");
     Print("\"" + method + "Headers\"=\"" + cypher.Encrypt(arguments.positional[0]) + "\"");
     return exitSucceeded;
 }
