@@ -93,6 +93,8 @@ TEST(Cypher, RefusesWhatItCannotHaveProduced)
         {"not base64!", "not Base64"},
         {"QUJD-_==", "not Base64"},
         {"QU=JD", "not Base64"},
+        {"QQ==QUJD", "not Base64"},
+        {"QUJDRA===", "not Base64"},
         {"#123QUJDRA==", "not Base64"},
         {"QUJD", "whole number of cipher blocks"},
         {storedValue.substr(0, 20), "whole number of cipher blocks"},

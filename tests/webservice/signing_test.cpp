@@ -1,4 +1,4 @@
-// Request signatures, UUIDs, and the text checks of the header-list cipher. Expected signatures were computed
+// Request signatures and UUIDs. Expected signatures were computed
 // independently (HMAC-SHA256 of the system code page bytes, standard Base64).
 #include "webservice/Signing.h"
 #include "webservice/SigningText.h"
@@ -81,14 +81,6 @@ TEST(Signature, IsAlways44CharactersEndingInOnePad)
     }
 }
 
-TEST(Sign, GivesThe32RawBytesOfTheMessageUpToItsFirstZero)
-{
-    auto raw = Sign("ab", "secret");
-    EXPECT_EQ(raw.size(), 32u);
-    EXPECT_EQ(Sign(std::string("ab\0cd", 5), "secret"), raw);
-    EXPECT_NE(Sign("ab", "secret2"), raw);
-}
-
 TEST(Uuid, Is36UpperCaseCharactersAndNewEachTime)
 {
     std::set<std::string> seen;
@@ -106,67 +98,11 @@ TEST(Uuid, Is36UpperCaseCharactersAndNewEachTime)
     }
 }
 
-TEST(CipherText, Base64IsStandardWholeAndPaddedOnlyAtTheEnd)
+TEST(CipherText, Utf16LeKeepsPairsAndRefusesReversedHalves)
 {
-    struct Case {
-        const char* text;
-        bool valid;
-    };
-    const Case cases[] = {
-        {"", true},       {"QUJD", true},      {"QUI=", true},    {"QQ==", true},
-        {"QU\r\nJD", true}, {" QUJD\n", true}, {"QUJ", false},    {"Q===", false},
-        {"QQ=A", false},  {"QQ==QUJD", false}, {"QU-_", false},   {"#123QUJD", false},
-        {"QUJD\x80", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(signing::IsBase64Text(c.text), c.valid);
-    }
-    EXPECT_FALSE(signing::IsBase64Text(std::string("QU\0D", 4))) << "a zero byte is no Base64 character";
-}
-
-TEST(CipherText, Pkcs7PaddingIsCheckedWhole)
-{
+    // Odd lengths, lone surrogates and zero characters are refused in the cipher's tests.
     using Bytes = std::vector<std::uint8_t>;
-    for (std::size_t length : {0u, 1u, 15u, 16u, 17u}) {
-        Bytes data(length, 0x41);
-        signing::AddPkcs7Padding(data, 16);
-        EXPECT_EQ(data.size() % 16, 0u);
-        EXPECT_GT(data.size(), length);
-        ASSERT_TRUE(signing::RemovePkcs7Padding(data, 16));
-        EXPECT_EQ(data, Bytes(length, 0x41));
-    }
-    auto block = [](std::uint8_t last, std::uint8_t fill) {
-        Bytes data(16, fill);
-        data.back() = last;
-        return data;
-    };
-    const Bytes refused[] = {{}, Bytes(15, 1), block(0, 0), block(17, 17), block(4, 3), Bytes(32, 0x20)};
-    for (const auto& data : refused) {
-        auto copy = data;
-        EXPECT_FALSE(signing::RemovePkcs7Padding(copy, 16));
-        EXPECT_EQ(copy, data) << "left alone";
-    }
-    auto full = Bytes(16, 16);
-    EXPECT_TRUE(signing::RemovePkcs7Padding(full, 16));
-    EXPECT_TRUE(full.empty());
-}
-
-TEST(CipherText, Utf16LeMustBeWholeAndValid)
-{
-    using Bytes = std::vector<std::uint8_t>;
-    EXPECT_EQ(signing::DecodeUtf16Le(Bytes{}), u"");
-    EXPECT_EQ(signing::DecodeUtf16Le(Bytes{0x41, 0x00, 0xAC, 0x20}), u"A\u20AC");
-    EXPECT_EQ(signing::DecodeUtf16Le(Bytes{0x3D, 0xD8, 0x00, 0xDE}), u"\U0001F600");
+    EXPECT_EQ(signing::DecodeUtf16Le(Bytes{0x41, 0x00, 0x3D, 0xD8, 0x00, 0xDE}), u"A\U0001F600");
     EXPECT_EQ(signing::EncodeUtf16Le(u"A\u20AC"), (Bytes{0x41, 0x00, 0xAC, 0x20}));
-    const Bytes refused[] = {
-        {0x41},                   // half a code unit
-        {0x41, 0x00, 0x42},       // a trailing half
-        {0x3D, 0xD8},             // high surrogate at the end
-        {0x3D, 0xD8, 0x41, 0x00}, // high surrogate without its low half
-        {0x00, 0xDE, 0x3D, 0xD8}, // the halves reversed
-        {0x41, 0x00, 0x00, 0x00}, // a zero character
-    };
-    for (const auto& bytes : refused)
-        EXPECT_FALSE(signing::DecodeUtf16Le(bytes).has_value());
+    EXPECT_FALSE(signing::DecodeUtf16Le(Bytes{0x00, 0xDE, 0x3D, 0xD8}).has_value());
 }
