@@ -1,4 +1,4 @@
-// Signature specifications and deciphered header-list bytes: any input is read without fault, and the
+// Signature recipes and deciphered header-list bytes: any input is read without fault, and the
 // checks keep their promises (what passes the padding and UTF-16 checks encodes back to the same bytes).
 #include "webservice/SigningText.h"
 
@@ -10,14 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    auto specification = signing::ParseSignatureSpecification(signing::StripDynamicBrackets(text));
+    auto recipe = signing::ParseSignatureRecipe(signing::StripDynamicBrackets(text));
     HeaderMap headers;
-    for (const auto& field : specification.fields)
+    for (const auto& field : recipe.fields)
         headers[field] = field;
-    auto message = signing::SignatureMessage(specification, text, headers);
-    if (specification.fields.empty() && !message.empty())
+    auto message = signing::SignatureMessage(recipe, text, headers);
+    if (recipe.fields.empty() && !message.empty())
         std::abort();
-    if (specification.key.size() > size)
+    if (recipe.key.size() > size)
         std::abort();
 
     (void)signing::IsBase64Text(text);

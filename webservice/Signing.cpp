@@ -6,9 +6,9 @@
 #include "webservice/Crypto.h"
 #include "webservice/SigningText.h"
 
-std::string GenerateSignature(const std::string& specification, const std::string& body, const HeaderMap& headers)
+std::string GenerateSignature(const std::string& recipe, const std::string& body, const HeaderMap& headers)
 {
-    auto parsed = signing::ParseSignatureSpecification(specification);
+    auto parsed = signing::ParseSignatureRecipe(recipe);
     std::string raw = Sign(signing::SignatureMessage(parsed, body, headers), parsed.key);
     // The encoder ends every line with CR LF; the header value is the bare 44 characters.
     std::string text = mxBinaryToBase64(raw, false, 72);

@@ -6,9 +6,9 @@
 
 #include <string>
 
-// The Base64 text (44 characters, no line break) of the signature that a specification such as
+// The Base64 text (44 characters, no line break) of the signature that a recipe such as
 // "sign(X-Request-Id|Request_Body)key" asks for, over the body and the headers defined so far.
-std::string GenerateSignature(const std::string& specification, const std::string& body, const HeaderMap& headers);
+std::string GenerateSignature(const std::string& recipe, const std::string& body, const HeaderMap& headers);
 
 // HMAC-SHA256 of the message, up to its first zero byte, under the key's bytes: 32 raw bytes.
 std::string Sign(const std::string& message, const std::string& key);

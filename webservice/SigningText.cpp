@@ -31,23 +31,22 @@ std::string_view StripDynamicBrackets(std::string_view value)
     return value;
 }
 
-SignatureSpecification ParseSignatureSpecification(std::string_view specification)
+SignatureRecipe ParseSignatureRecipe(std::string_view recipe)
 {
     // Positions as signed numbers, -1 when absent: a ")" without "(" makes the field list start at 0.
     auto position = [&](char c) {
-        auto found = specification.find(c);
+        auto found = recipe.find(c);
         return found == std::string_view::npos ? std::ptrdiff_t{-1} : static_cast<std::ptrdiff_t>(found);
     };
     std::ptrdiff_t open = position('(');
     std::ptrdiff_t close = position(')');
     std::ptrdiff_t count = close - open - 1;
 
-    SignatureSpecification result;
-    result.key = std::string(close < 0 ? specification : specification.substr(static_cast<std::size_t>(close + 1)));
+    SignatureRecipe result;
+    result.key = std::string(close < 0 ? recipe : recipe.substr(static_cast<std::size_t>(close + 1)));
     if (count > 0) {
-        mx::mxTokenizer tokenizer(std::string(specification.substr(static_cast<std::size_t>(open + 1),
-                                                                   static_cast<std::size_t>(count))),
-                                  "|", 0);
+        std::string fieldList(recipe.substr(static_cast<std::size_t>(open + 1), static_cast<std::size_t>(count)));
+        mx::mxTokenizer tokenizer(fieldList, "|", 0);
         std::string field;
         while (tokenizer.Next(field))
             result.fields.push_back(field);
@@ -55,11 +54,10 @@ SignatureSpecification ParseSignatureSpecification(std::string_view specificatio
     return result;
 }
 
-std::string SignatureMessage(const SignatureSpecification& specification, std::string_view body,
-                             const HeaderMap& headers)
+std::string SignatureMessage(const SignatureRecipe& recipe, std::string_view body, const HeaderMap& headers)
 {
     std::string message;
-    for (const auto& field : specification.fields) {
+    for (const auto& field : recipe.fields) {
         if (field == signDataName) {
             message += UpToFirstZero(body);
         } else if (auto header = headers.find(field); header != headers.end()) {

@@ -1,5 +1,5 @@
 // The text handling of request signing and of the header-list cipher, kept free of platform calls so that it
-// can be fuzzed natively: reading a signature specification, composing the signed message, and checking
+// can be fuzzed natively: reading a signature recipe, composing the signed message, and checking
 // what comes out of Base64 decoding and deciphering before it is trusted.
 #pragma once
 
@@ -18,7 +18,7 @@ namespace signing {
 // The field name that stands for the request body.
 inline constexpr char signDataName[] = "Request_Body";
 
-struct SignatureSpecification {
+struct SignatureRecipe {
     std::vector<std::string> fields; // in the order given, repetitions kept
     std::string key;
 };
@@ -29,12 +29,11 @@ std::string_view StripDynamicBrackets(std::string_view value);
 
 // "sign(" fields separated by "|" ")" key. The field list lies between the first "(" and the first ")",
 // the key is everything after the first ")" (the whole text when there is none).
-SignatureSpecification ParseSignatureSpecification(std::string_view specification);
+SignatureRecipe ParseSignatureRecipe(std::string_view recipe);
 
 // The body for each "Request_Body" field and the header's value for any other field the map holds, in field
 // order, without separators. The body ends at its first zero byte.
-std::string SignatureMessage(const SignatureSpecification& specification, std::string_view body,
-                             const HeaderMap& headers);
+std::string SignatureMessage(const SignatureRecipe& recipe, std::string_view body, const HeaderMap& headers);
 
 // Standard Base64 (RFC 4648 alphabet, not the URL-safe one) in whole groups of four, "=" only as the last
 // one or two characters. Blanks and line breaks between characters are ignored, as the decoder ignores them.

@@ -11,10 +11,10 @@
 
 class MX_API TestWrapper {
 public:
-    // specification: the signature text without its surrounding brackets, e.g. L"sign(Date|Request_Body)key".
+    // recipe: the signature text without its surrounding brackets, e.g. L"sign(Date|Request_Body)key".
     // body: the request body's bytes; it ends at its first zero byte. headers: the headers defined before the
     // signature. Text is converted to the system code page. Returns the 44-character Base64 signature, or
     // empty text when the platform's cryptography fails.
-    static std::wstring GenerateSignature(const std::wstring& specification, std::span<const std::uint8_t> body,
+    static std::wstring GenerateSignature(const std::wstring& recipe, std::span<const std::uint8_t> body,
                                           const std::map<std::wstring, std::wstring>& headers) noexcept;
 };

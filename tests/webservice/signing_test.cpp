@@ -20,7 +20,7 @@ const HeaderMap headers = {{"X-Date", date}, {"Content-Type", "application/x-www
 TEST(Signature, FollowsTheFieldListAndTheKey)
 {
     struct Case {
-        const char* specification;
+        const char* recipe;
         std::string body;
         const char* signature;
     };
@@ -47,8 +47,8 @@ TEST(Signature, FollowsTheFieldListAndTheKey)
         {"signature", body, "SyJ+Ylfxb1ii7UCpGZiulDpepcx7uwiTIpPKb2E8zWU="},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.specification);
-        EXPECT_EQ(GenerateSignature(c.specification, c.body, headers), c.signature);
+        SCOPED_TRACE(c.recipe);
+        EXPECT_EQ(GenerateSignature(c.recipe, c.body, headers), c.signature);
     }
 }
 
@@ -56,9 +56,9 @@ TEST(Signature, KeyLosesTrailingBracketsOnTheHeaderSide)
 {
     // A header configured as "[sign(Request_Body)key]]" is signed with the key "key": the stripping of the
     // dynamic value's brackets takes the "]" that was meant to be part of the key.
-    auto specification = std::string(signing::StripDynamicBrackets("[sign(Request_Body)key]]"));
-    EXPECT_EQ(specification, "sign(Request_Body)key");
-    EXPECT_EQ(GenerateSignature(specification, body, {}), "ojnUX4I3rBtH/+ucDrbUD+t9E8vARkRha/ycc+aQWcw=");
+    auto recipe = std::string(signing::StripDynamicBrackets("[sign(Request_Body)key]]"));
+    EXPECT_EQ(recipe, "sign(Request_Body)key");
+    EXPECT_EQ(GenerateSignature(recipe, body, {}), "ojnUX4I3rBtH/+ucDrbUD+t9E8vARkRha/ycc+aQWcw=");
     // Given without the brackets, the same key keeps its "]".
     EXPECT_EQ(GenerateSignature("sign(Request_Body)key]", body, {}), "2aD8mTdWb0j+01DFXhmSku2IHpDCTG1cusMTmokQDE8=");
 

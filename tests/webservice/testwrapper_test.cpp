@@ -36,7 +36,7 @@ TEST(TestWrapper, ConvertsTextToTheSystemCodePage)
               L"GikuiLy7Y3eGdvWgqmtuGyaY6ytF+NZ1cLF7/0gYQCs=");
 }
 
-TEST(TestWrapper, TakesTheSpecificationAsItComes)
+TEST(TestWrapper, TakesTheRecipeAsItComes)
 {
     // Brackets are the header side's to strip: given with them, the key keeps its "]".
     EXPECT_EQ(TestWrapper::GenerateSignature(L"[sign(Request_Body)key]",

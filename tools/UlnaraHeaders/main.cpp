@@ -97,8 +97,8 @@ int SignCommand(const Arguments& arguments)
         headers[option->second.substr(0, colon)] = option->second.substr(colon + 1);
     }
     // The header's value as configured, brackets included or not: the add-in strips them before signing.
-    auto specification = std::string(signing::StripDynamicBrackets(arguments.positional[0]));
-    Print(GenerateSignature(specification, body, headers));
+    auto recipe = std::string(signing::StripDynamicBrackets(arguments.positional[0]));
+    Print(GenerateSignature(recipe, body, headers));
     return exitSucceeded;
 }
 
@@ -138,7 +138,7 @@ struct Command {
 constexpr Command commands[] = {
     {"encipher", "encipher HEADERLIST", "", "", &Encipher},
     {"decipher", "decipher STOREDVALUE", "", "", &Decipher},
-    {"sign", "sign SPECIFICATION [--body TEXT | --body-file PATH] [--header NAME:VALUE]...",
+    {"sign", "sign RECIPE [--body TEXT | --body-file PATH] [--header NAME:VALUE]...",
      " --body --body-file --header", "", &SignCommand},
     {"reg", "reg --method POST|GET --menu MENUKEY --item ITEMKEY [--app APPLICATION] [--user] HEADERLIST",
      " --method --menu --item --app", " --user", &RegFragment},
