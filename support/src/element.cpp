@@ -8,9 +8,30 @@
 
 namespace mx {
 
-mxIsotope::mxIsotope(const mxRealNum& mass, const mxRealNum& abundance, std::string symbol)
-    : m_mass(mass), m_abundance(abundance), m_symbol(std::move(symbol))
+mxIsotope::mxIsotope(const mxRealNum& mass, const mxRealNum& abundance, const std::string& symbol)
+    : m_mass(mass), m_abundance(abundance), m_symbol(symbol.empty() ? nullptr : std::make_unique<std::string>(symbol))
 {
+}
+
+mxIsotope::mxIsotope(const mxIsotope& other)
+    : m_mass(other.m_mass), m_abundance(other.m_abundance),
+      m_symbol(other.m_symbol ? std::make_unique<std::string>(*other.m_symbol) : nullptr)
+{
+}
+
+mxIsotope& mxIsotope::operator=(const mxIsotope& other)
+{
+    if (this != &other)
+        *this = mxIsotope(other);
+    return *this;
+}
+
+mxIsotope::~mxIsotope() = default;
+
+const std::string& mxIsotope::GetSymbol() const noexcept
+{
+    static const std::string none;
+    return m_symbol ? *m_symbol : none;
 }
 
 int mxIsotope::GetMassNumber() const noexcept
@@ -18,8 +39,8 @@ int mxIsotope::GetMassNumber() const noexcept
     return static_cast<int>(std::floor(m_mass.Val() + 0.5));
 }
 
-mxValenceList::mxValenceList(const std::vector<int>& valences)
-    : m_valences(valences), m_preferred(valences.empty() ? 0 : valences.front())
+mxValenceList::mxValenceList(std::vector<int> valences)
+    : m_valences(std::move(valences)), m_preferred(m_valences.empty() ? 0 : m_valences.front())
 {
     std::sort(m_valences.begin(), m_valences.end());
 }
@@ -66,9 +87,13 @@ int mxValenceList::GetIntendedValence(int atLeast) const noexcept
     return smallest >= 0 ? smallest : MaxValence();
 }
 
-mxElement::mxElement(ElementNumber atomicNumber) : m_atomicNumber(atomicNumber)
+mxElement::mxElement(ElementNumber atomicNumber) : mxElement(atomicNumber, 64)
 {
-    m_isotopes.reserve(64);
+}
+
+mxElement::mxElement(ElementNumber atomicNumber, std::size_t isotopeRoom) : m_atomicNumber(atomicNumber)
+{
+    m_isotopes.reserve(isotopeRoom);
 }
 
 mxElement::mxElement(const mxElement& element, const std::string& symbol, const mxIsotope& isotope)

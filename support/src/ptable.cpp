@@ -122,10 +122,12 @@ bool mxPeriodicTable::LoadDefault()
     std::lock_guard<std::mutex> hold(TableLock());
     // Starts from an empty table so the result is exactly the built-in data (and IsDefaultLoaded holds).
     Clear();
-    m_elements.resize(std::size(builtin::kElements) + 1);
+    m_elements.push_back(mxElement(0, 0));
     for (const builtin::ElementRecord& record : builtin::kElements) {
-        mxElement& element = m_elements[record.atomicNumber];
-        element.m_atomicNumber = record.atomicNumber;
+        // Room for exactly its isotopes: the general reserve of 64 would take a page per element, and fresh
+        // pages are most of what a first load costs.
+        m_elements.push_back(mxElement(record.atomicNumber, static_cast<std::size_t>(record.isotopeCount)));
+        mxElement& element = m_elements.back();
         element.m_symbol = record.symbol;
         element.m_fullName = record.name;
         element.m_averageMass = mxRealNum(record.averageMass, 0);
@@ -139,12 +141,15 @@ bool mxPeriodicTable::LoadDefault()
         element.m_radius = record.radius;
         element.m_discoverer = record.discoverer;
         element.m_valences = mxValenceList(std::vector<int>(record.valences, record.valences + record.valenceCount));
-        m_symbolMap.emplace(record.symbol, record.atomicNumber);
+        for (int i = record.firstIsotope; i < record.firstIsotope + record.isotopeCount; ++i)
+            element.m_isotopes.emplace_back(mxRealNum(builtin::kIsotopes[i].mass, 0),
+                                            mxRealNum(builtin::kIsotopes[i].abundance, 0));
+        MapSymbol(element.m_symbol, record.atomicNumber);
     }
-    for (std::size_t i = 0; i < builtin::kIsotopeCount; ++i) {
-        const builtin::IsotopeRecord& record = builtin::kIsotopes[i];
-        m_elements[record.atomicNumber].m_isotopes.emplace_back(
-            mxRealNum(record.mass, 0), mxRealNum(record.abundance, 0), record.symbol ? record.symbol : "");
+    for (std::size_t i = 0; i < builtin::kNamedIsotopeCount; ++i) {
+        const builtin::NamedIsotopeRecord& named = builtin::kNamedIsotopes[i];
+        mxIsotope& isotope = m_elements[named.atomicNumber].m_isotopes[named.position];
+        isotope = mxIsotope(isotope.GetMass(), isotope.GetAbundance(), named.symbol);
     }
     RemapNamedIsotopes();
     return true;
@@ -155,6 +160,7 @@ void mxPeriodicTable::Clear()
     m_elements.clear();
     m_namedIsotopes.clear();
     m_symbolMap.clear();
+    m_shortSymbolCodes.fill(0);
     m_modified = false;
     m_loaded = false;
 }
@@ -176,17 +182,17 @@ mxElement* mxPeriodicTable::GetElement(ElementNumber z) noexcept
 
 void mxPeriodicTable::SetElement(ElementNumber z, const mxElement& element)
 {
-    if (z < 0)
-        return;
+    if (z < 1)
+        return;  // slot 0 is never an element
     if (static_cast<std::size_t>(z) >= m_elements.size())
         m_elements.resize(static_cast<std::size_t>(z) + 1);
     const std::string& previous = m_elements[z].GetSymbol();
     const auto mapped = m_symbolMap.find(previous);
     if (!previous.empty() && mapped != m_symbolMap.end() && mapped->second == z)
-        m_symbolMap.erase(mapped);
+        UnmapSymbol(mapped);
     m_elements[z] = element;
     if (element.IsDefined())
-        m_symbolMap[element.GetSymbol()] = z;
+        MapSymbol(element.GetSymbol(), z);
 }
 
 std::string mxPeriodicTable::GetSymbol(ElementNumber z) const
@@ -219,6 +225,44 @@ int mxPeriodicTable::GetIntendedValence(ElementNumber z, int atLeast) const noex
     return ElementExists(z) ? m_elements[z].GetValences().GetIntendedValence(atLeast) : 0;
 }
 
+namespace {
+
+// The index of a symbol of one capital and at most one small letter in m_shortSymbolCodes, else -1.
+int ShortSymbolSlot(std::string_view symbol) noexcept
+{
+    if (symbol.empty() || symbol.size() > 2 || symbol[0] < 'A' || symbol[0] > 'Z')
+        return -1;
+    if (symbol.size() == 1)
+        return (symbol[0] - 'A') * 27;
+    if (symbol[1] < 'a' || symbol[1] > 'z')
+        return -1;
+    return (symbol[0] - 'A') * 27 + (symbol[1] - 'a') + 1;
+}
+
+} // namespace
+
+void mxPeriodicTable::MapSymbol(const std::string& symbol, int code)
+{
+    m_symbolMap[symbol] = code;
+    if (const int slot = ShortSymbolSlot(symbol); slot >= 0)
+        m_shortSymbolCodes[slot] = code;
+}
+
+void mxPeriodicTable::UnmapSymbol(std::map<std::string, int, std::less<>>::const_iterator mapped)
+{
+    if (const int slot = ShortSymbolSlot(mapped->first); slot >= 0)
+        m_shortSymbolCodes[slot] = 0;
+    m_symbolMap.erase(mapped);
+}
+
+int mxPeriodicTable::FindCode(std::string_view symbol) const noexcept
+{
+    if (const int slot = ShortSymbolSlot(symbol); slot >= 0)
+        return m_shortSymbolCodes[slot];
+    const auto found = m_symbolMap.find(symbol);
+    return found == m_symbolMap.end() ? 0 : found->second;
+}
+
 const mxElement* mxPeriodicTable::Entry(int code) const noexcept
 {
     if (code >= 1)
@@ -229,10 +273,10 @@ const mxElement* mxPeriodicTable::Entry(int code) const noexcept
 
 ElementNumber mxPeriodicTable::GetAtomicNo(std::string_view symbol) const noexcept
 {
-    const auto found = m_symbolMap.find(symbol);
-    if (found == m_symbolMap.end())
-        return 0;
-    const mxElement* entry = Entry(found->second);
+    const int code = FindCode(symbol);
+    if (code >= 1)
+        return code <= MaxAtomicNo() ? code : 0;  // an element's code is its atomic number
+    const mxElement* entry = Entry(code);
     return entry ? entry->GetAtomicNumber() : 0;
 }
 
@@ -245,9 +289,8 @@ const mxElement* mxPeriodicTable::LookupElement(std::string_view text) const noe
 {
     if (text.empty())
         return nullptr;
-    const auto exact = m_symbolMap.find(text);
-    if (exact != m_symbolMap.end())
-        return Entry(exact->second);
+    if (const int code = FindCode(text); code != 0)
+        return Entry(code);
     // Symbols beginning with the text's first character are adjacent in the ordered map.
     const mxElement* best = nullptr;
     std::size_t bestLength = 0;
@@ -287,12 +330,16 @@ ElementNumber mxPeriodicTable::FindElement(const char* text, int* matchedLength,
 void mxPeriodicTable::AddNamedIsotope(const mxElement& element)
 {
     m_namedIsotopes.push_back(element);
-    m_symbolMap[element.GetSymbol()] = -static_cast<int>(m_namedIsotopes.size());
+    MapSymbol(element.GetSymbol(), -static_cast<int>(m_namedIsotopes.size()));
 }
 
 void mxPeriodicTable::RemapNamedIsotopes()
 {
-    std::erase_if(m_symbolMap, [](const auto& entry) { return entry.second < 0; });
+    for (auto mapped = m_symbolMap.begin(); mapped != m_symbolMap.end();)
+        if (mapped->second < 0)
+            UnmapSymbol(mapped++);
+        else
+            ++mapped;
     m_namedIsotopes.clear();
     for (ElementNumber z = 1; z <= MaxAtomicNo(); ++z) {
         const mxElement& element = m_elements[z];

@@ -13,6 +13,11 @@
 #include <locale>
 #include <string_view>
 
+// Taking the class constants' addresses in an object of the library emits them there, so the DLL exports
+// them for callers that bind a reference to them instead of using their values.
+extern const double* const mxRealNumConstants[2];
+const double* const mxRealNumConstants[2] = {&mxRealNum::kUNDEF, &mxRealNum::SMALL_VALUE};
+
 namespace {
 
 constexpr double kUndefined = mxRealNum::kUNDEF;
@@ -26,10 +31,22 @@ char ReadingDecimalPoint() noexcept
         ? conventions->decimal_point[0] : '.';
 }
 
-// The decimal point a default output string stream writes (NumToStr without a format).
-char StreamDecimalPoint()
+// The default text of a value: what mx::NumToStr writes without a format (a default output string stream,
+// general notation with six significant digits), and the decimal point in it. With the classic global
+// locale that text is exactly std::to_chars' general form at precision 6, which costs a fraction of a stream.
+std::string DefaultText(double value, char& pointChar)
 {
-    return std::use_facet<std::numpunct<char>>(std::locale()).decimal_point();
+    const std::locale global;
+    if (global == std::locale::classic()) {
+        char buffer[32];
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+        if (written.ec == std::errc()) {
+            pointChar = '.';
+            return std::string(buffer, written.ptr);
+        }
+    }
+    pointChar = std::use_facet<std::numpunct<char>>(global).decimal_point();
+    return mx::NumToStr(value);
 }
 
 bool IsLeadingSpace(char c) noexcept
@@ -247,10 +264,10 @@ std::string mxRealNum::DblToStr(double value, int figures)
 {
     if (value == kUndefined)
         return {};
-    std::string text = mx::NumToStr(value);
+    char pointChar = '.';
+    std::string text = DefaultText(value, pointChar);
     if (value == 0 || figures < 1 || !std::isfinite(value))
         return text;
-    const char pointChar = StreamDecimalPoint();
     int current = 0, first = 0, last = 0, point = -1;
     Measure(text, pointChar, current, first, last, point);
     const int surplus = current - figures;

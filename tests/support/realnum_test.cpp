@@ -2,6 +2,7 @@
 // tolerance arithmetic.
 #include "mx/locale.h"
 #include "mx/realnum.h"
+#include "mx/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,9 @@ TEST(RealNum, BuiltInSelfCheckPasses)
 TEST(RealNum, IsAPlainSixteenByteValueWithTheDocumentedUndefinedMark)
 {
     static_assert(sizeof(mxRealNum) == 16);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(kUndefined), 0x4148A3C2370A3D71u);
+    const double& exported = mxRealNum::kUNDEF;  // a reference needs the library's own constant
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(exported), 0x4148A3C2370A3D71u);
+    EXPECT_EQ(mxRealNum::SMALL_VALUE, 1e-50);
     const mxRealNum undefined;
     EXPECT_FALSE(undefined.IsDefined());
     EXPECT_EQ(undefined.Tolerance(), 0);
@@ -118,6 +121,16 @@ TEST(RealNum, FormatsToSignificantFigures)
     }
     EXPECT_EQ(mxRealNum(1234.56).String(), "1234.56");  // exact: the plain default text
     EXPECT_EQ(mxRealNum(1234.56, 10).String(), "1230");
+}
+
+// An exact number prints the library's default text of its value, whatever its magnitude.
+TEST(RealNum, ExactNumbersPrintTheDefaultText)
+{
+    for (double value : {1234.56, -0.0001, 1e-5, 999999.5, 9999995.0, 123456.5, 1e16, 6.02214076e23, -4.9e-324,
+                         0.1 + 0.2, 1.0 / 3, 2.5e-7, 35.45000000005}) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(mxRealNum(value).String(), mx::NumToStr(value));
+    }
 }
 
 TEST(RealNum, UndefinedOperandsAndTinyDivisorsGiveUndefined)

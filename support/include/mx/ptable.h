@@ -8,7 +8,9 @@
 #include "mx/export.h"
 #include "mx/realnum.h"
 
+#include <array>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,24 +29,31 @@ enum mx_ElementState : int {
 class MX_API mxIsotope {
 public:
     mxIsotope() = default;
-    mxIsotope(const mxRealNum& mass, const mxRealNum& abundance, std::string symbol = {});
+    mxIsotope(const mxRealNum& mass, const mxRealNum& abundance, const std::string& symbol = {});
+    mxIsotope(const mxIsotope& other);
+    mxIsotope& operator=(const mxIsotope& other);
+    mxIsotope(mxIsotope&&) noexcept = default;
+    mxIsotope& operator=(mxIsotope&&) noexcept = default;
+    ~mxIsotope();
 
     int GetMassNumber() const noexcept;  // the mass rounded half up
     const mxRealNum& GetMass() const noexcept { return m_mass; }
     const mxRealNum& GetAbundance() const noexcept { return m_abundance; }  // percent; 0 for synthetic
-    const std::string& GetSymbol() const noexcept { return m_symbol; }      // "D", "T"; empty if unnamed
+    const std::string& GetSymbol() const noexcept;                          // "D", "T"; empty if unnamed
 
 private:
     mxRealNum m_mass;
     mxRealNum m_abundance;
-    std::string m_symbol;
+    // Held only by the few named isotopes: an isotope is 40 bytes instead of 64, which matters for the
+    // thousands a table holds (a first load mostly pays for the memory pages it touches).
+    std::unique_ptr<std::string> m_symbol;
 };
 
 // Valences in ascending order and the preferred one (the first of the list as supplied).
 class MX_API mxValenceList {
 public:
     mxValenceList() = default;
-    mxValenceList(const std::vector<int>& valences);
+    mxValenceList(std::vector<int> valences);
 
     std::size_t size() const noexcept { return m_valences.size(); }
     int operator[](std::size_t index) const noexcept;  // 0 out of range
@@ -129,6 +138,7 @@ public:
 
 private:
     friend class mxPeriodicTable;  // fills elements from the built-in records directly
+    mxElement(ElementNumber atomicNumber, std::size_t isotopeRoom);
     template <class T> void Assign(T& field, const T& value);
 
     bool m_modified = false;
@@ -242,12 +252,18 @@ protected:
 
 private:
     const mxElement* Entry(int code) const noexcept;
+    int FindCode(std::string_view symbol) const noexcept;  // 0 when the symbol is not mapped
+    void MapSymbol(const std::string& symbol, int code);
+    void UnmapSymbol(std::map<std::string, int, std::less<>>::const_iterator mapped);
 
     std::vector<mxElement> m_elements;       // indexed by atomic number; slot 0 is never an element
     std::vector<mxElement> m_namedIsotopes;
     std::map<std::string, int, std::less<>> m_symbolMap;  // >= 1 atomic number; -n named isotope n - 1
     bool m_modified = false;
     bool m_loaded = false;
+    // The codes of the map's symbols made of a capital and at most one small letter (nearly all of them),
+    // indexed directly so that the common lookups need no string comparisons. 0: not mapped.
+    std::array<int, 26 * 27> m_shortSymbolCodes{};
 };
 
 // The active table.
