@@ -3,6 +3,7 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -12,8 +13,10 @@
 
 namespace bench {
 
+// Console output (plain when piped) that also keeps each benchmark's throughput, taken over CPU time.
 class RateRecorder : public benchmark::ConsoleReporter {
 public:
+    RateRecorder() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
