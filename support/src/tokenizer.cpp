@@ -12,6 +12,10 @@ namespace {
 
 constexpr unsigned char delimiterBit = 1;
 constexpr unsigned char trimBit = 2;
+constexpr unsigned char openerBit = 4;
+// Characters where a token's scan must stop and look: the end of the text, delimiter characters, the first
+// characters of delimiter strings and openers. Runs of other characters are copied in one piece.
+constexpr unsigned char stopBit = 8;
 constexpr const char* defaultDelimiters = ", \t\r\n";
 constexpr const char* defaultNesting = "\"'";
 constexpr std::size_t errorExcerptLength = 8;
@@ -49,14 +53,21 @@ char mxTokenizer::At(int position) const
 void mxTokenizer::RebuildCharacterClasses()
 {
     m_characterClass.fill(0);
+    m_characterClass[0] = stopBit;
     for (unsigned char c : m_delimiterCharacters)
-        m_characterClass[c] |= delimiterBit;
+        m_characterClass[c] |= delimiterBit | stopBit;
+    for (int i = 0; i < m_delimiterStringCount; ++i)
+        if (const char* candidate = m_delimiterStrings[i])
+            m_characterClass[static_cast<unsigned char>(*candidate)] |= stopBit;
     for (unsigned char c : m_trimCharacters)
         m_characterClass[c] |= trimBit;
     // Filled backwards so that a character listed twice maps to its first index.
     m_openerIndex.fill(-1);
-    for (int i = static_cast<int>(m_nestOpeners.size()) - 1; i >= 0; --i)
-        m_openerIndex[static_cast<unsigned char>(m_nestOpeners[i])] = i;
+    for (int i = static_cast<int>(m_nestOpeners.size()) - 1; i >= 0; --i) {
+        const auto c = static_cast<unsigned char>(m_nestOpeners[i]);
+        m_openerIndex[c] = i;
+        m_characterClass[c] |= openerBit | stopBit;
+    }
 }
 
 void mxTokenizer::SetDelimiters(const char* delimiters)
@@ -186,11 +197,24 @@ bool mxTokenizer::TranscribeToEndOfNest(std::string& out, int openerIndex, bool 
     out.clear();
     locations.clear();
     enter(openerIndex, m_cursor - 1, includeDelimiters);
+    const char* const text = m_text.c_str();
     while (!knownToFail(open.back().openerPosition)) {
-        const char c = At(m_cursor);
+        const OpenGroup group = open.back();
+        // Ordinary characters up to the next closer (or, where inner groups count, the next opener) in bulk.
+        int stop = m_cursor;
+        if (group.allowsInnerGroups) {
+            while (text[stop] != '\0' && text[stop] != group.closer &&
+                   !(m_characterClass[static_cast<unsigned char>(text[stop])] & openerBit))
+                ++stop;
+        } else {
+            const void* found = std::memchr(text + stop, group.closer, m_text.size() - stop);
+            stop = found ? static_cast<int>(static_cast<const char*>(found) - text) : static_cast<int>(m_text.size());
+        }
+        out.append(text + m_cursor, stop - m_cursor);
+        m_cursor = stop;
+        const char c = text[m_cursor];
         if (c == '\0')
             break;
-        const OpenGroup group = open.back();
         if (c == group.closer) {
             if (group.escapesDoubledCloser) {
                 while (At(m_cursor) == group.closer && At(m_cursor + 1) == group.closer) {
@@ -209,11 +233,7 @@ bool mxTokenizer::TranscribeToEndOfNest(std::string& out, int openerIndex, bool 
                 return true;
             continue;
         }
-        const int inner = group.allowsInnerGroups ? NestingIndex(c) : -1;
-        if (inner >= 0)
-            enter(inner, m_cursor, true);
-        else
-            out += c;
+        enter(NestingIndex(c), m_cursor, true);
         ++m_cursor;
     }
 
@@ -237,8 +257,11 @@ bool mxTokenizer::TranscribeToEndOfNest(std::string& out, int openerIndex, bool 
 bool mxTokenizer::ScanToken(std::string& token, char* delimiter)
 {
     int segmentStart = m_cursor;
+    const char* const text = m_text.c_str();
     for (;;) {
-        const char c = At(m_cursor);
+        while (!(m_characterClass[static_cast<unsigned char>(text[m_cursor])] & stopBit))
+            ++m_cursor;
+        const char c = text[m_cursor];
         if (c == '\0') {
             token.append(m_text, segmentStart);
             m_cursor = static_cast<int>(m_text.size());

@@ -4,8 +4,13 @@
 #include "test_paths.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <stdexcept>
+
+// Not declared by mingw's headers; exported by ntdll on Windows and Wine alike.
+extern "C" NTSTATUS NTAPI NtSetValueKey(HANDLE key, PUNICODE_STRING name, ULONG titleIndex, ULONG type, PVOID data,
+                                        ULONG size);
 
 namespace testing_support {
 namespace {
@@ -18,6 +23,19 @@ std::wstring Widen(const std::string& utf8)
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
     return wide;
+}
+
+// Stores the bytes exactly as given. Windows' RegSetValueExW does, but Wine's adds a terminator to a string
+// type written without one, and fixtures need such values to show how the add-in reads them.
+LONG SetRawValue(HKEY key, const std::wstring& name, DWORD type, const std::vector<std::uint8_t>& data)
+{
+    UNICODE_STRING unicodeName;
+    unicodeName.Buffer = const_cast<wchar_t*>(name.c_str());
+    unicodeName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    unicodeName.MaximumLength = static_cast<USHORT>(unicodeName.Length + sizeof(wchar_t));
+    NTSTATUS status = NtSetValueKey(key, &unicodeName, 0, type, const_cast<std::uint8_t*>(data.data()),
+                                    static_cast<ULONG>(data.size()));
+    return static_cast<LONG>(RtlNtStatusToDosError(status));
 }
 
 HKEY HiveOf(const std::string& name)
@@ -58,12 +76,12 @@ void Apply(const regtext::Operation& op)
         RegDeleteValueW(key, name.c_str());
         break;
     case regtext::Action::SetValue:
-        if (op.type == regtext::kString) {
+        if (op.quoted) {
             std::wstring text = Widen(op.text);
             rc = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         } else {
-            rc = RegSetValueExW(key, name.c_str(), 0, op.type, op.data.data(), static_cast<DWORD>(op.data.size()));
+            rc = SetRawValue(key, name, op.type, op.data);
         }
         if (rc != ERROR_SUCCESS) {
             RegCloseKey(key);

@@ -83,6 +83,7 @@ void ReadData(std::string_view s, Operation& op)
     op.action = Action::SetValue;
     if (!s.empty() && s[0] == '"') {
         op.type = kString;
+        op.quoted = true;
         op.text = ReadQuoted(s);
         if (!TrimBlanks(s).empty())
             throw Failure{"text after a string value"};

@@ -24,8 +24,9 @@ struct Operation {
     std::string path;               // key path below the hive, without leading or trailing backslash
     std::string name;               // value name; empty for the default value ("@")
     std::uint32_t type = kNone;
-    std::string text;               // kString: the text as written in the file (UTF-8 here)
-    std::vector<std::uint8_t> data; // every other type: the raw value bytes
+    bool quoted = false;            // the data was a quoted string: text holds it, type is kString
+    std::string text;               // a quoted string as written in the file (UTF-8 here)
+    std::vector<std::uint8_t> data; // "dword:" and "hex" data, also "hex(1):": the raw value bytes
     int line = 0;                   // line of the file where the entry starts
 };
 
