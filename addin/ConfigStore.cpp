@@ -1,5 +1,7 @@
 #include "addin/ConfigStore.h"
 
+#include "host/wrappers.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -28,6 +30,11 @@ TreviskApp IdentifyAppName(const std::string& name)
         if (name.find(host.productWord) != std::string::npos)
             return host.app;
     return appUnknown;
+}
+
+TreviskApp IdentifyApp(Application& application)
+{
+    return IdentifyAppName(application.Name());
 }
 
 std::string_view StoreFolder(TreviskApp app)

@@ -24,9 +24,14 @@ enum TreviskApp : std::int32_t {
 constexpr bool IsDrawingApp(TreviskApp app) { return app >= appVelmora && app <= appBrannic; }
 constexpr bool IsModelApp(TreviskApp app) { return app >= appKorvane && app <= appPellane; }
 
+class Application;
+
 // The first product word, in the order of the enumeration, that occurs anywhere in the host's name
 // (case-sensitively) decides; none gives appUnknown.
 TreviskApp IdentifyAppName(const std::string& name);
+// The host's kind from its Application.Name; a host without a name is appUnknown. Never fails by itself;
+// an error the host raises while answering propagates.
+TreviskApp IdentifyApp(Application& application);
 
 // The host's key name under the maker's key; empty for appUnknown. The drawing family shares "Velmora".
 std::string_view StoreFolder(TreviskApp app);

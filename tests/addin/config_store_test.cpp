@@ -1,6 +1,8 @@
 // The configuration store against the real registry: host identification, hive precedence, typed reads
 // with their buffer limits, error texts and the proxy preference. Every case runs in a registry sandbox.
 #include "addin/ConfigStore.h"
+#include "host/wrappers.h"
+#include "refhost/application.h"
 
 #include "reg_import.h"
 #include "registry_sandbox.h"
@@ -61,6 +63,23 @@ TEST(HostIdentification, FirstProductWordInOrderDecides)
     EXPECT_EQ(ExtensionKeyPath(appRavelle, "Other.Extension"),
               "SOFTWARE\\Quennardix\\Ravelle\\19.0\\Extensions\\Other.Extension");
     EXPECT_EQ(ExtensionKeyPath(appUnknown), "");
+}
+
+TEST(HostIdentification, ReadsTheApplicationsName)
+{
+    auto host = refhost::Host::Create("Korvane and Velmora 19.0", 1);
+    auto identify = [&] {
+        Application application(host->Application().Detach());
+        return IdentifyApp(application);
+    };
+    EXPECT_EQ(identify(), appVelmora);
+    host->Lack("Application", "Name");
+    EXPECT_EQ(identify(), appUnknown);
+    host->Behave();
+    host->Raise("Application", "Name", -1, "busy");
+    EXPECT_THROW(identify(), COleDispatchException);
+    Application none;
+    EXPECT_EQ(IdentifyApp(none), appUnknown);
 }
 
 TEST_F(ConfigStore, MachineKeyIgnoredOnceUserKeyExists)

@@ -1,0 +1,78 @@
+// The drawing host family's document: a plain model of atoms, bonds, fragment groups, drawing objects and
+// reaction schemes with a selection, and the automation objects over it (IVelmoraDocument,
+// IVelmoraSelection, IVelmoraAtoms, ... and the selection's data object).
+#pragma once
+
+#include "refhost/host.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace refhost {
+
+// Identifiers are the host's ID values; a fragment of 0 means "in no fragment group".
+struct DrawingFragment {
+    long id = 0;
+    long groupType = 1;
+};
+
+struct DrawingAtom {
+    long id = 0;
+    long fragment = 0;
+};
+
+struct DrawingBond {
+    long id = 0;
+    long atom1 = 0;
+    long atom2 = 0;
+};
+
+// A drawing object (a structure, a label, an arrow) as far as the add-in sees it: its fragment group.
+struct DrawingObject {
+    long fragment = 0;
+};
+
+// A reaction component is a set of drawing objects.
+using ReactionComponent = std::vector<DrawingObject>;
+
+struct ReactionStepModel {
+    std::vector<ReactionComponent> reactants;
+    std::vector<ReactionComponent> products;
+};
+
+struct ReactionSchemeModel {
+    std::vector<ReactionStepModel> steps;
+};
+
+struct DrawingSelection {
+    std::vector<long> atoms;                 // ids of the selected atoms
+    std::vector<long> bonds;                 // ids of the selected bonds
+    std::vector<DrawingObject> objects;
+    std::vector<std::size_t> reactionSchemes; // positions in the document's reaction schemes
+    double molecularWeight = 0.0;
+    // What IVelmoraObjects.Data answers per data type (its first argument); VT_EMPTY for other types.
+    std::map<std::string, fw::unique_variant> dataByType;
+    // The selection's data object (GetData/SetData by clipboard format).
+    std::shared_ptr<DataStore> data = std::make_shared<DataStore>();
+};
+
+class DrawingDocument final : public Document {
+public:
+    std::vector<DrawingFragment> fragments;
+    std::vector<DrawingAtom> atoms;
+    std::vector<DrawingBond> bonds;
+    std::vector<ReactionSchemeModel> reactionSchemes;
+    DrawingSelection selection;
+
+    fw::ComPtr<IDispatch> CreateView(const std::shared_ptr<Host>& host) override;
+
+    const DrawingAtom* FindAtom(long id) const;
+    const DrawingBond* FindBond(long id) const;
+    const DrawingFragment* FindFragment(long id) const;
+};
+
+// The host's data object over a store.
+fw::ComPtr<IDispatch> MakeDataObject(const std::shared_ptr<Host>& host, std::shared_ptr<DataStore> store);
+
+} // namespace refhost
