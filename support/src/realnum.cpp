@@ -88,9 +88,7 @@ bool ReadDecimal(std::string_view text, char point, double& value) noexcept
         const char c = text[at];
         if (IsDigit(c)) {
             ++digits;
-            if (c != '0' && !seenNonZero) {
-                seenNonZero = true;
-            }
+            seenNonZero = seenNonZero || c != '0';
             if (!seenPoint && seenNonZero)
                 ++magnitude;
             else if (seenPoint && !seenNonZero)
@@ -103,7 +101,7 @@ bool ReadDecimal(std::string_view text, char point, double& value) noexcept
         if (length + 1 < sizeof buffer)
             buffer[length++] = c == point ? '.' : c;
         else if (!seenPoint && IsDigit(c))
-            return false;  // more integer digits than a double can hold anyway
+            return false;  // more than 127 integer digits: not a measured number (fraction digits beyond are dropped)
     }
     if (digits == 0)
         return false;
@@ -157,8 +155,8 @@ void Measure(std::string_view text, char pointChar, int& nSig, int& first, int& 
         while (last > first && text[last] == '0')
             --last;  // trailing zeros of an integer are not significant
     if (last < first) {
-        const std::size_t unsigned_ = text.find_first_not_of("0+-");
-        first = static_cast<int>(unsigned_ == std::string_view::npos ? text.size() : unsigned_);
+        const std::size_t signsAndZeros = text.find_first_not_of("0+-");
+        first = static_cast<int>(signsAndZeros == std::string_view::npos ? text.size() : signsAndZeros);
         nSig = 1;
         return;
     }
@@ -293,7 +291,7 @@ std::string mxRealNum::DblToStr(double value, int figures)
         return text;
     }
 
-    int cutAt = last - surplus + 1;
+    const int cutAt = last - surplus + 1;
     if (point < 0) {
         // An integer (a default text in exponent form has a single digit and never has surplus figures).
         const int moved = RoundUpAt(text, cutAt, pointChar);

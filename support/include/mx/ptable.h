@@ -173,7 +173,8 @@ public:
     // active again. The library never deletes a table passed to it.
     static mxPeriodicTable* SetPTable(mxPeriodicTable* table);
 
-    // Fills the table from the built-in data (118 elements with their isotopes) and remaps named isotopes.
+    // Replaces the table's content with the built-in data (118 elements with their isotopes, named isotopes
+    // "D" and "T"). Always true.
     bool LoadDefault();
     // Table text: element lines (symbol, atomic number, average mass, valences, name, ionization
     // potential, electronegativity, melting point, boiling point, density, radius, period, group,
@@ -194,6 +195,7 @@ public:
     bool ElementExists(ElementNumber z) const noexcept;
     const mxElement* GetElement(ElementNumber z) const noexcept;
     mxElement* GetElement(ElementNumber z) noexcept;
+    // Grows the table to z if needed and maps the element's symbol to z; z below 1 is ignored.
     void SetElement(ElementNumber z, const mxElement& element);
 
     std::string GetSymbol(ElementNumber z) const;  // "?" when there is no element
