@@ -34,7 +34,7 @@ bool IsDecimalDigit(char c)
 }
 
 // The scrambled variant's permutation, driven by the three digits after "#" in the order they were written.
-// Each index stays below 64 because the digits are decimal ('0'..'9' plus at most 3 is below 64).
+// Each index stays below 64 because the digits are decimal: character codes 48 to 57, plus at most 3.
 void Permute(Alphabet& alphabet, const char* digits)
 {
     for (int k = 1; k <= 3; ++k) {
