@@ -131,14 +131,15 @@ void WriteAnswer(unique_fd connection, const Answer& answer)
     std::string_view body = answer.body;
     if (answer.resetAfter)
         body = body.substr(0, *answer.resetAfter);
-    bool sent = SendAll(connection.get(), head);
     if (answer.trickleMs > 0) {
+        bool sent = SendAll(connection.get(), head);
         for (std::size_t i = 0; sent && i < body.size(); ++i) {
             Pause(answer.trickleMs);
             sent = SendAll(connection.get(), body.substr(i, 1));
         }
-    } else if (sent) {
-        SendAll(connection.get(), body);
+    } else {
+        // One write: a second small one would wait for the client's delayed acknowledgement.
+        SendAll(connection.get(), head.append(body));
     }
     if (answer.resetAfter) {
         linger abort {1, 0};
