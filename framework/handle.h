@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -53,5 +54,7 @@ using unique_kernel_handle = unique_handle<HANDLE, &CloseHandle>;
 using unique_hglobal = unique_handle<HGLOBAL, &GlobalFree>;
 using unique_hfont = unique_handle<HFONT, &DeleteObject>;
 using unique_hbitmap = unique_handle<HBITMAP, &DeleteObject>;
+// Text that COM allocates for the caller (StringFromCLSID, ...).
+using unique_cotaskmem_string = unique_handle<LPOLESTR, &CoTaskMemFree>;
 
 } // namespace fw

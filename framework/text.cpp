@@ -15,6 +15,17 @@ int CheckedLength(std::size_t size)
     return static_cast<int>(size);
 }
 
+std::string FromWide(UINT codePage, std::wstring_view wide)
+{
+    if (wide.empty())
+        return {};
+    int length = CheckedLength(wide.size());
+    int needed = WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), length, narrow.data(), needed, nullptr, nullptr);
+    return narrow;
+}
+
 } // namespace
 
 std::wstring Widen(std::string_view narrow)
@@ -30,13 +41,12 @@ std::wstring Widen(std::string_view narrow)
 
 std::string Narrow(std::wstring_view wide)
 {
-    if (wide.empty())
-        return {};
-    int length = CheckedLength(wide.size());
-    int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), length, narrow.data(), needed, nullptr, nullptr);
-    return narrow;
+    return FromWide(CP_ACP, wide);
+}
+
+std::string ToUtf8(std::wstring_view wide)
+{
+    return FromWide(CP_UTF8, wide);
 }
 
 } // namespace fw

@@ -9,5 +9,6 @@ namespace fw {
 
 std::wstring Widen(std::string_view narrow);   // system code page (CP_ACP) to UTF-16
 std::string Narrow(std::wstring_view wide);    // UTF-16 to the system code page; unmappable characters become '?'
+std::string ToUtf8(std::wstring_view wide);    // UTF-16 to UTF-8 (for byte formats fixed to UTF-8, such as key derivation)
 
 } // namespace fw
