@@ -29,6 +29,21 @@ function(ulnara_test name)
     ENVIRONMENT "ULNARA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ULNARA_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
 
+# ulnara_test_uses_service(<name>): the test executable starts the stand-in structure service (servers/)
+# through ulnara_standin_client. Windows tests start the native program of the native build tree.
+set(ULNARA_NATIVE_BINARY_DIR ${PROJECT_SOURCE_DIR}/build/native CACHE PATH "Native build tree with the stand-in services")
+function(ulnara_test_uses_service name)
+  if(WIN32)
+    set(test_name windows.${name})
+    set(program ${ULNARA_NATIVE_BINARY_DIR}/bin/structure_service)
+  else()
+    set(test_name native.${name})
+    set(program $<TARGET_FILE:structure_service>)
+  endif()
+  target_link_libraries(${name} PRIVATE ulnara_standin_client)
+  set_property(TEST ${test_name} APPEND PROPERTY ENVIRONMENT "ULNARA_STRUCTURE_SERVICE=${program}")
+endfunction()
+
 # ulnara_subdirectories(): adds every direct subfolder that has a CMakeLists.txt (tests/, tools/, ...).
 function(ulnara_subdirectories)
   file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)

@@ -1,0 +1,19 @@
+// The stand-in services' text forms: any bytes give requests or nothing, and what is read back is written
+// again to the same text.
+#include "protocol.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (auto requests = standin::ParseRecordedRequests(text))
+        if (standin::FormatRecordedRequests(*requests) != text)
+            std::abort();
+    if (auto reply = standin::ParseHttpReply(text))
+        if (reply->body.size() > size || reply->status > 999)
+            std::abort();
+    return 0;
+}

@@ -1,0 +1,207 @@
+#include "protocol.h"
+#include "stand_in_service.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+using namespace std::string_literals;
+using standin::Answer;
+using testing_support::LoopbackExchange;
+using testing_support::StandInService;
+
+standin::RecordedRequest SampleRequest()
+{
+    standin::RecordedRequest request;
+    request.method = "POST";
+    request.path = "/search/substance";
+    request.query = "a=1&b=%20";
+    request.headers = {{"Content-Type", "text/plain"}, {"X-Sig", "abc="}};
+    request.body = "line\nend\n\0tail"s; // looks like the framing and holds a zero byte
+    return request;
+}
+
+TEST(RecordedRequestText, ReadsBackWhatWasWritten)
+{
+    standin::RecordedRequest empty;
+    empty.method = "GET";
+    auto parsed = standin::ParseRecordedRequests(standin::FormatRecordedRequests({SampleRequest(), empty}));
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->size(), 2u);
+    const auto& first = (*parsed)[0];
+    EXPECT_EQ(first.method, "POST");
+    EXPECT_EQ(first.path, "/search/substance");
+    EXPECT_EQ(first.query, "a=1&b=%20");
+    EXPECT_EQ(first.headers, SampleRequest().headers);
+    EXPECT_EQ(first.body, SampleRequest().body);
+    EXPECT_EQ(first.HeaderValues("x-sig"), std::vector<std::string>{"abc="});
+    EXPECT_EQ((*parsed)[1].body, "");
+}
+
+TEST(RecordedRequestText, RefusesBrokenText)
+{
+    const std::string good = standin::FormatRecordedRequests({SampleRequest()});
+    const std::string cases[] = {
+        good.substr(0, good.size() - 1),                       // cut short
+        "request 1\n" + good.substr(10),                       // index out of sequence
+        good.substr(0, good.find("body")) + "body 99\nx\nend\n", // body longer than the text
+        "request 0\nmethod GET\npath /\nquery \nheader NoColon\nbody 0\n\nend\n",
+        "request 0\nmethod GET\n",
+    };
+    for (const auto& text : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(standin::ParseRecordedRequests(text));
+    }
+    EXPECT_EQ(standin::ParseRecordedRequests("")->size(), 0u);
+}
+
+TEST(HttpReplyText, ReadsStatusTextHeadersAndCountedBody)
+{
+    auto reply = standin::ParseHttpReply("HTTP/1.1 404 Not Here Today\r\nContent-Length: 3\r\nX-A:  b \r\n\r\nab\0extra"s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 404);
+    EXPECT_EQ(reply->reason, "Not Here Today");
+    EXPECT_EQ(reply->body, "ab\0"s);
+    ASSERT_EQ(reply->headers.size(), 2u);
+    EXPECT_EQ(reply->headers[1].second, "b");
+    EXPECT_EQ(standin::ParseHttpReply("HTTP/1.0 200\r\n\r\nrest")->body, "rest");
+    EXPECT_FALSE(standin::ParseHttpReply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nabc"));
+    EXPECT_FALSE(standin::ParseHttpReply("HTTP/1.1 2x0 OK\r\n\r\n"));
+    EXPECT_FALSE(standin::ParseHttpReply("HTTP/1.1 200 OK\r\n"));
+}
+
+class StructureService : public testing::Test {
+protected:
+    static void SetUpTestSuite() { s_service = std::make_unique<StandInService>(); }
+    static void TearDownTestSuite() { s_service.reset(); }
+    void SetUp() override { s_service->Reset(); }
+
+    static StandInService& Service() { return *s_service; }
+    static standin::HttpReply Send(std::string_view method, std::string_view target,
+                                   const testing_support::HeaderList& headers = {}, std::string_view body = {})
+    {
+        return LoopbackExchange(Service().Port(), method, target, headers, body);
+    }
+
+private:
+    static inline std::unique_ptr<StandInService> s_service;
+};
+
+TEST_F(StructureService, RecordsWhatArrivedOnTheWire)
+{
+    Send("POST", "/search/a%2Fb?x=1&y=%20", {{"X-B", "2"}, {"x-a", "first"}, {"X-A", "second"}}, "body\0with zero"s);
+    Send("GET", "/plain");
+    auto requests = Service().Requests();
+    ASSERT_EQ(requests.size(), 2u); // the control requests are not recorded
+    const auto& post = requests[0];
+    EXPECT_EQ(post.method, "POST");
+    EXPECT_EQ(post.path, "/search/a%2Fb");
+    EXPECT_EQ(post.query, "x=1&y=%20");
+    EXPECT_EQ(post.body, "body\0with zero"s);
+    EXPECT_EQ(post.HeaderValues("X-B"), std::vector<std::string>{"2"});
+    // One name in different cases keeps its arrival order.
+    EXPECT_EQ(post.HeaderValues("x-a"), (std::vector<std::string>{"first", "second"}));
+    EXPECT_TRUE(post.HeaderValues("REMOTE_ADDR").empty());
+    EXPECT_EQ(requests[1].method, "GET");
+    EXPECT_EQ(requests[1].query, "");
+}
+
+TEST_F(StructureService, AnswersFromTheScriptThenTheDefault)
+{
+    Answer missing;
+    missing.status = 404;
+    missing.reason = "Nothing Here Today";
+    missing.body = "none";
+    Answer binary;
+    binary.contentType = "application/octet-stream";
+    binary.headers = {{"X-Extra", "yes"}};
+    binary.body = "a\0b\0"s;
+    Answer fallback;
+    fallback.status = 503;
+    fallback.reason = "Try Later";
+    Service().Enqueue(missing);
+    Service().Enqueue(binary);
+    Service().SetDefaultAnswer(fallback);
+
+    auto first = Send("GET", "/1");
+    EXPECT_EQ(first.status, 404);
+    EXPECT_EQ(first.reason, "Nothing Here Today");
+    EXPECT_EQ(first.body, "none");
+    auto second = Send("POST", "/2", {}, "x");
+    EXPECT_EQ(second.status, 200);
+    EXPECT_EQ(second.body, "a\0b\0"s);
+    bool sawExtra = false, sawType = false;
+    for (const auto& [name, value] : second.headers) {
+        sawExtra = sawExtra || (name == "X-Extra" && value == "yes");
+        sawType = sawType || (name == "Content-Type" && value == "application/octet-stream");
+    }
+    EXPECT_TRUE(sawExtra && sawType);
+    for (int i = 0; i < 2; ++i) {
+        auto later = Send("GET", "/later");
+        EXPECT_EQ(later.status, 503);
+        EXPECT_EQ(later.reason, "Try Later");
+    }
+    Service().Reset();
+    EXPECT_EQ(Send("GET", "/after-reset").status, 200);
+}
+
+TEST_F(StructureService, SlowAnswersArriveWholeAndResetOnesDoNot)
+{
+    Answer slow;
+    slow.delayMs = 30;
+    slow.trickleMs = 5;
+    slow.body = "trickle";
+    Service().Enqueue(slow);
+    EXPECT_EQ(Send("GET", "/slow").body, "trickle");
+
+    Answer cut;
+    cut.body = "0123456789";
+    cut.resetAfter = 4;
+    Service().Enqueue(cut);
+    EXPECT_THROW(Send("GET", "/cut"), std::runtime_error);
+    EXPECT_EQ(Service().Requests().size(), 2u);
+}
+
+TEST_F(StructureService, RecomputesSignatures)
+{
+    // RFC 4231 test case 2: HMAC-SHA256 with key "Jefe" over "what do ya want for nothing?".
+    const std::string rfcSignature = "W9zBRr9gdU5qBCQmCJV1x1oAPwidJzmDnexYuWTsOEM=";
+    Send("POST", "/whole", {{"X-Signature", rfcSignature}}, "what do ya want for nothing?");
+    // Header values lose blanks at their ends on the wire; the body keeps them.
+    Send("POST", "/parts", {{"X-Part", "what do ya"}, {"X-Signature", rfcSignature}}, " want for nothing?");
+    EXPECT_TRUE(Service().VerifySignature(0, "X-Signature", "Request_Body", "Jefe"));
+    EXPECT_TRUE(Service().VerifySignature(1, "x-signature", " X-Part | Request_Body ", "Jefe"));
+    EXPECT_TRUE(Service().VerifySignature(1, "X-Signature", "X-Absent|X-Part|Request_Body", "Jefe"));
+
+    std::string expected;
+    EXPECT_FALSE(Service().VerifySignature(1, "X-Signature", "Request_Body|X-Part", "Jefe", &expected));
+    EXPECT_EQ(expected.size(), 44u);
+    EXPECT_NE(expected, rfcSignature);
+    EXPECT_FALSE(Service().VerifySignature(0, "X-Signature", "Request_Body", "jefe"));
+    EXPECT_FALSE(Service().VerifySignature(0, "X-Missing", "Request_Body", "Jefe"));
+}
+
+TEST_F(StructureService, RefusesMalformedControlRequests)
+{
+    const std::string answers = std::string(standin::kControlPrefix) + "answers";
+    EXPECT_EQ(Send("POST", answers, {{"Answer-Status", "abc"}}).status, 400);
+    EXPECT_EQ(Send("POST", answers, {{"Answer-Reset-After", "5"}}, "abc").status, 400);
+    EXPECT_EQ(Send("POST", answers, {{"Answer-Header", "no colon"}}).status, 400);
+    EXPECT_EQ(Send("POST", std::string(standin::kControlPrefix) + "verify", {{"Verify-Request", "0"}}).status, 400);
+    EXPECT_EQ(Send("POST", std::string(standin::kControlPrefix) + "unknown").status, 404);
+    EXPECT_EQ(Send("GET", "/served").status, 200); // nothing malformed was queued
+}
+
+TEST(StructureServiceLifetime, StopsOnRequestAndFreesItsPort)
+{
+    StandInService service;
+    const int port = service.Port();
+    EXPECT_EQ(LoopbackExchange(port, "GET", "/").status, 200);
+    service.Stop();
+    EXPECT_THROW(LoopbackExchange(port, "GET", "/"), std::runtime_error);
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+#include "webservice/HeaderList.h"
+
+#include "webservice/SigningText.h"
+
+#include "mx/tokenizer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+
+// Defined in this order: the default header copies the two before it.
+const std::string contentTypeHeaderName = "Content-Type";
+const std::string urlEncodedHeaderValue = "application/x-www-form-urlencoded";
+const std::string defaultHeaderName = contentTypeHeaderName;
+const std::string defaultHeaderValue = urlEncodedHeaderValue;
+const std::string headerItemDelimiters = ";";
+const std::string headerDelimiters = ":";
+const std::string uuidKey = "UUID";
+const std::string signKey = "sign";
+const std::string proxyURLKey = "proxyURL";
+
+bool IsDynamic(const std::string& value)
+{
+    return value.size() > 2 && value.front() == '[' && value.back() == ']';
+}
+
+DynamicContent ClassifyDynamicContent(const std::string& value)
+{
+    const std::string_view keyword = signing::StripDynamicBrackets(value);
+    // Tested in this order; a signature is anything that starts with "sign".
+    if (keyword == uuidKey)
+        return DynamicContent::UUID;
+    if (keyword.substr(0, signKey.size()) == signKey)
+        return DynamicContent::Signature;
+    if (keyword == proxyURLKey)
+        return DynamicContent::ProxyURL;
+    return DynamicContent::Empty;
+}
+
+std::vector<std::pair<std::string, std::string>> ParseHeaderList(const std::string& list)
+{
+    std::vector<std::pair<std::string, std::string>> items;
+    mx::mxTokenizer itemTokenizer(list, headerItemDelimiters.c_str(), 0);
+    std::string item;
+    // An unmatched quote ends the list there, as the tokenizer stops at it.
+    while (itemTokenizer.Next(item)) {
+        mx::mxTokenizer partTokenizer(item, headerDelimiters.c_str(), 0);
+        std::string name, value;
+        if (partTokenizer.Next(name))
+            partTokenizer.Next(value); // further parts are ignored
+        items.emplace_back(std::move(name), std::move(value));
+    }
+    return items;
+}
+
+HeaderMap BuildHeaderMap(const std::string& list, const DynamicValueSource& compute)
+{
+    HeaderMap headers;
+    for (auto& [name, value] : ParseHeaderList(list)) {
+        if (IsDynamic(value))
+            value = compute(value, headers);
+        headers[name] = std::move(value);
+    }
+    return headers;
+}
+
+bool ListRequiresURLEncoding(const std::string& list)
+{
+    return list.empty() ||
+           list.find(contentTypeHeaderName + headerDelimiters + urlEncodedHeaderValue) != std::string::npos;
+}
+
+namespace {
+
+bool SameNameIgnoringCase(std::string_view left, std::string_view right)
+{
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](unsigned char a, unsigned char b) {
+        return std::tolower(a) == std::tolower(b);
+    });
+}
+
+std::string_view TrimmedValue(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+} // namespace
+
+std::optional<std::size_t> DeclaredBodyLength(std::string_view responseHeaders)
+{
+    std::optional<std::size_t> length;
+    bool lengthValid = true;
+    while (!responseHeaders.empty()) {
+        const std::size_t lineEnd = responseHeaders.find('\n');
+        const std::string_view line = responseHeaders.substr(0, lineEnd);
+        responseHeaders.remove_prefix(lineEnd == std::string_view::npos ? responseHeaders.size() : lineEnd + 1);
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string_view name = line.substr(0, colon), value = TrimmedValue(line.substr(colon + 1));
+        if (SameNameIgnoringCase(name, "Content-Encoding") && !SameNameIgnoringCase(value, "identity"))
+            return std::nullopt;
+        if (SameNameIgnoringCase(name, "Content-Length")) {
+            std::size_t number = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+            lengthValid = lengthValid && !value.empty() && error == std::errc{} && end == value.data() + value.size();
+            length = number;
+        }
+    }
+    return lengthValid ? length : std::nullopt;
+}
