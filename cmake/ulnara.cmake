@@ -57,3 +57,15 @@ endfunction()
 # Libraries of the Windows platform that the add-in and its tests use.
 set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 gdi32 user32 advapi32 shell32
     rpcrt4)
+
+# ulnara_library_tool(<name> SOURCES...): a command-line tool over the support library. Natively it links
+# libmxsupport.so; on Windows it uses the library as the add-in DLL exports it, as any outside caller would.
+function(ulnara_library_tool name)
+  add_executable(${name} ${ARGN})
+  if(WIN32)
+    target_link_libraries(${name} PRIVATE Ulnara19)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/support/include)
+  else()
+    target_link_libraries(${name} PRIVATE mxsupport)
+  endif()
+endfunction()
