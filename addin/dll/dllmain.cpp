@@ -1,9 +1,17 @@
-// The DLL's loader entry. Process-wide objects are built by static construction before this runs.
-#include <windows.h>
+// The DLL's loader entry. The runtime builds the library's static objects before this runs and destroys
+// them after it returns from DLL_PROCESS_DETACH; the application object starts and stops in between.
+#include "framework/module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) noexcept
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
         DisableThreadLibraryCalls(instance);
-    return TRUE;
+        return AfxDllProcessAttach(instance);
+    case DLL_PROCESS_DETACH:
+        AfxDllProcessDetach();
+        return TRUE;
+    default:
+        return TRUE;
+    }
 }

@@ -1,0 +1,111 @@
+// standin-host: a console stand-in for a drawing host. It creates the add-in by its ProgID through COM, as a
+// host does once the DLL is registered, lets it add its menus to the main window, asks the add-in's Item
+// object whether each of its items can be chosen for three states of the active document, prints the menu
+// bar, and removes the menus again.
+#include "menu_item_view.h"
+
+#include "host/dynamic_dispatch.h"
+#include "refhost/drawing.h"
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using refhost::MenuItemModel;
+
+struct DocumentState {
+    const char* title;
+    std::shared_ptr<refhost::Document> document;
+};
+
+std::vector<DocumentState> SampleStates()
+{
+    auto empty = std::make_shared<refhost::DrawingDocument>();
+    auto glucose = std::make_shared<refhost::DrawingDocument>();
+    glucose->selection.molecularWeight = 180.156;   // C6H12O6 selected
+    return {{"no document", nullptr}, {"nothing selected", empty}, {"C6H12O6 selected", glucose}};
+}
+
+bool CallWithObject(COleDynamicDispatchDriver& object, const char* member, IDispatch* argument)
+{
+    return object.InvokeHelper<bool>(object.GetDispID(member), DISPATCH_METHOD, argument);
+}
+
+std::string MenuBarText(refhost::Window& window)
+{
+    std::string text;
+    for (const std::string& caption : window.MainMenuBar().Captions())
+        text += (text.empty() ? "" : "  ") + caption;
+    return text;
+}
+
+int Run()
+{
+    auto host = refhost::Host::Create("Velmora 19.0", 0x00010020);
+    std::shared_ptr<refhost::Window> window = host->windows.front();
+    const auto hostMenus = window->MainMenuBar().Captions();
+    std::printf("Stand-in host \"%s\", main window 0x%08lX\n", host->name.c_str(), window->mainWindow);
+
+    COleDynamicDispatchDriver extension;
+    COleDynamicDispatchDriver item;
+    COleException error(S_OK);
+    if (!extension.CreateDispatch("Ulnara19.Extension", &error) || !item.CreateDispatch("Ulnara19.Item", &error)) {
+        std::printf("The add-in could not be created through COM (0x%08lX); is Ulnara19.dll registered?\n",
+                    static_cast<unsigned long>(error.m_sc));
+        return 1;
+    }
+    fw::ComPtr<IDispatch> application = host->Application(window);
+    const bool setUp = CallWithObject(extension, "Setup", application.Get());
+    std::printf("Created \"Ulnara19.Extension\" by ProgID; Setup returned %s.\n\n", setUp ? "TRUE" : "FALSE");
+    std::printf("Menu bar: %s\n\n", MenuBarText(*window).c_str());
+
+    // The enabled state of every add-in item for each document state, as Item.Update leaves it.
+    const std::vector<DocumentState> states = SampleStates();
+    std::printf("%-36s", "");
+    for (const DocumentState& state : states)
+        std::printf("%-20s", state.title);
+    std::printf("\n");
+    std::set<std::string> own(hostMenus.begin(), hostMenus.end());
+    for (const auto& menu : window->MainMenuBar().menus) {
+        if (own.count(menu->caption) != 0)
+            continue;
+        std::printf("%s\n", menu->caption.c_str());
+        for (const std::shared_ptr<MenuItemModel>& entry : menu->items) {
+            if (entry->separator) {
+                std::printf("  ------------\n");
+                continue;
+            }
+            std::printf("  %-34s", entry->caption.c_str());
+            for (const DocumentState& state : states) {
+                window->activeDocument = state.document;
+                fw::ComPtr<IDispatch> menuItem = standin::MakeMenuItem(host, window, entry);
+                CallWithObject(item, "Update", menuItem.Get());
+                std::printf("%-20s", entry->enabled ? "enabled" : "disabled");
+            }
+            std::printf("\n");
+        }
+    }
+
+    const bool cleanedUp = CallWithObject(extension, "Cleanup", application.Get());
+    std::printf("\nCleanup returned %s. Menu bar: %s\n", cleanedUp ? "TRUE" : "FALSE", MenuBarText(*window).c_str());
+    return setUp && cleanedUp ? 0 : 1;
+}
+
+} // namespace
+
+int main()
+{
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 1;
+    int status = 1;
+    try {
+        status = Run();
+    } catch (const std::exception& failure) {
+        std::printf("standin-host: %s\n", failure.what());
+    }
+    CoUninitialize();
+    return status;
+}
