@@ -12,6 +12,7 @@
 #include "refhost/modeller.h"
 #include "reg_import.h"
 #include "registry_sandbox.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -267,6 +268,24 @@ TEST_F(MenuSetup, MenuMapLivesWhileAnyExtensionDoes)
     // A new map knows nothing of the old menus.
     m_extension = m_addin.Create(CLSID_Extension);
     EXPECT_FALSE(Cleanup().value);
+}
+
+// The configuration the demo installs, as an administrator would, for the whole machine.
+TEST(SampleConfiguration, GivesTheSearchAndFetchMenus)
+{
+    testing_support::RegistrySandbox sandbox;
+    testing_support::ImportRegText(testing_support::ReadTextFile(testing_support::SourcePath("config/sample.reg")));
+    fw::ComPtr<IDispatch> extension = AddinLibrary::Get().Create(CLSID_Extension);
+    auto host = refhost::Host::Create("Tessivo 19", 0x60070);
+    ASSERT_TRUE(CallMember(extension.Get(), L"Setup", host->Application().Get()).value);
+    EXPECT_EQ(host->MainWindow().MainMenuBar().Captions(),
+              (Captions{"File", "Edit", "View", "Search", "Fetch", "Window", "Help"}));
+    Captions items;
+    for (const char* menu : {"Search", "Fetch"})
+        for (const auto& entry : host->MainWindow().MainMenuBar().Find(menu)->items)
+            items.push_back(entry->caption);
+    EXPECT_EQ(items, (Captions{"Structure search...", "-", "Search by name or CAS number...",
+                               "Protein Data Bank entry...", "About the structure services"}));
 }
 
 TEST(AddinObjects, MembersKeepTheirDispatchIdsAndInterfaces)

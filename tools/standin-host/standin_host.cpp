@@ -7,6 +7,7 @@
 #include "host/dynamic_dispatch.h"
 #include "refhost/drawing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -32,6 +33,18 @@ std::vector<DocumentState> SampleStates()
 bool CallWithObject(COleDynamicDispatchDriver& object, const char* member, IDispatch* argument)
 {
     return object.InvokeHelper<bool>(object.GetDispID(member), DISPATCH_METHOD, argument);
+}
+
+std::string Column(std::string text)
+{
+    text.resize(std::max<std::size_t>(text.size() + 1, 20), ' ');
+    return text;
+}
+
+std::string Trimmed(std::string text)
+{
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
 }
 
 std::string MenuBarText(refhost::Window& window)
@@ -64,10 +77,10 @@ int Run()
 
     // The enabled state of every add-in item for each document state, as Item.Update leaves it.
     const std::vector<DocumentState> states = SampleStates();
-    std::printf("%-36s", "");
+    std::string heading(36, ' ');
     for (const DocumentState& state : states)
-        std::printf("%-20s", state.title);
-    std::printf("\n");
+        heading += Column(state.title);
+    std::printf("%s\n", Trimmed(heading).c_str());
     std::set<std::string> own(hostMenus.begin(), hostMenus.end());
     for (const auto& menu : window->MainMenuBar().menus) {
         if (own.count(menu->caption) != 0)
@@ -78,14 +91,15 @@ int Run()
                 std::printf("  ------------\n");
                 continue;
             }
-            std::printf("  %-34s", entry->caption.c_str());
+            std::string line = "  " + entry->caption;
+            line.resize(std::max<std::size_t>(line.size() + 1, 36), ' ');
             for (const DocumentState& state : states) {
                 window->activeDocument = state.document;
                 fw::ComPtr<IDispatch> menuItem = standin::MakeMenuItem(host, window, entry);
                 CallWithObject(item, "Update", menuItem.Get());
-                std::printf("%-20s", entry->enabled ? "enabled" : "disabled");
+                line += Column(entry->enabled ? "enabled" : "disabled");
             }
-            std::printf("\n");
+            std::printf("%s\n", Trimmed(line).c_str());
         }
     }
 
