@@ -18,7 +18,6 @@ public:
     // Locks taken with IClassFactory::LockServer.
     void Lock() noexcept { ++m_locks; }
     void Unlock() noexcept { --m_locks; }
-    long Locks() const noexcept { return m_locks.load(); }
     bool CanUnload() const noexcept { return m_objects.Value() == 0 && m_locks.load() == 0; }
 
     HINSTANCE instance = nullptr;

@@ -241,6 +241,20 @@ TEST_F(MenuSetup, HostFailuresAndUnknownHostsReachTheHostAsFailedCalls)
     EXPECT_EQ(Update(page).status, S_OK);   // decided without asking which host it is
     EXPECT_TRUE(page->enabled);
 
+    // A host that gives back no menu or no item recorded nothing: clean-up has nothing of its own to remove,
+    // and no configuration answers for the command id a missing item reads as (0).
+    m_host = refhost::Host::Create("Velmora 19.0", 0x10030);
+    m_host->Fail("MenuItems", "Add", E_FAIL);
+    ASSERT_TRUE(Setup().value);
+    auto hostItem = std::make_shared<refhost::MenuItemModel>();
+    hostItem->enabled = false;
+    EXPECT_TRUE(Update(hostItem).value);
+    EXPECT_FALSE(hostItem->enabled);
+    m_host->Lack("Menus", "Add");
+    auto third = AddWindow(*m_host, 0x10031);
+    ASSERT_TRUE(Setup(third).value);
+    EXPECT_FALSE(Cleanup(third).value);
+
     // An error raised inside a host call ends Setup with that error.
     m_host = refhost::Host::Create("Velmora 19.0", 0x10040);
     m_host->Raise("Menus", "Add", static_cast<long>(0x80040205), "The menu bar is locked");
