@@ -208,6 +208,12 @@ private:
 
 } // namespace
 
+fw::ComPtr<IDispatch> MakeMenuItem(std::shared_ptr<Host> host, std::shared_ptr<Window> window,
+                                   std::shared_ptr<MenuItemModel> item)
+{
+    return fw::Make<MenuItemObject>(std::move(host), std::move(window), std::move(item));
+}
+
 ApplicationObject::ApplicationObject(std::shared_ptr<Host> host, std::shared_ptr<Window> window)
     : HostObject(std::move(host), "Application"), m_window(std::move(window))
 {

@@ -56,4 +56,9 @@ private:
     std::shared_ptr<Window> m_window;
 };
 
+// The MenuItem object of an item already in one of the window's menus: what the host hands the add-in's Item
+// object when it asks whether the item can be chosen.
+fw::ComPtr<IDispatch> MakeMenuItem(std::shared_ptr<Host> host, std::shared_ptr<Window> window,
+                                   std::shared_ptr<MenuItemModel> item);
+
 } // namespace refhost

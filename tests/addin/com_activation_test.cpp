@@ -5,7 +5,7 @@
 #include "addin/Extension.h"
 #include "addin/Item.h"
 #include "framework/dispatch_driver.h"
-#include "menu_item_view.h"
+#include "refhost/application.h"
 #include "refhost/drawing.h"
 #include "reg_import.h"
 #include "registry_sandbox.h"
@@ -41,7 +41,7 @@ TEST(ComActivation, HostCreatesBothClassesByProgID)
         auto structure = search->items.at(0);
         host->MainWindow().activeDocument = std::make_shared<refhost::DrawingDocument>();
         auto update = addin_testing::CallMember(
-            item.m_lpDispatch, L"Update", standin::MakeMenuItem(host, host->windows.front(), structure).Get());
+            item.m_lpDispatch, L"Update", refhost::MakeMenuItem(host, host->windows.front(), structure).Get());
         EXPECT_EQ(update.status, S_OK);
         EXPECT_FALSE(structure->enabled);   // a document with nothing selected
         EXPECT_TRUE(addin_testing::CallMember(extension.m_lpDispatch, L"Cleanup", application.Get()).value);

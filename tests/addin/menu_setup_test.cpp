@@ -6,7 +6,7 @@
 #include "addin/Extension.h"
 #include "addin/Item.h"
 #include "framework/text.h"
-#include "menu_item_view.h"
+#include "refhost/application.h"
 #include "refhost/database.h"
 #include "refhost/drawing.h"
 #include "refhost/modeller.h"
@@ -57,7 +57,7 @@ protected:
     {
         if (!window)
             window = m_host->windows.front();
-        return CallMember(m_item.Get(), L"Update", standin::MakeMenuItem(m_host, window, entry).Get());
+        return CallMember(m_item.Get(), L"Update", refhost::MakeMenuItem(m_host, window, entry).Get());
     }
     std::shared_ptr<refhost::MenuItemModel> ItemOf(const std::string& menu, const std::string& caption,
                                                    refhost::Window* window = nullptr)

@@ -2,9 +2,8 @@
 // host does once the DLL is registered, lets it add its menus to the main window, asks the add-in's Item
 // object whether each of its items can be chosen for three states of the active document, prints the menu
 // bar, and removes the menus again.
-#include "menu_item_view.h"
-
 #include "host/dynamic_dispatch.h"
+#include "refhost/application.h"
 #include "refhost/drawing.h"
 
 #include <algorithm>
@@ -95,7 +94,7 @@ int Run()
             line.resize(std::max<std::size_t>(line.size() + 1, 36), ' ');
             for (const DocumentState& state : states) {
                 window->activeDocument = state.document;
-                fw::ComPtr<IDispatch> menuItem = standin::MakeMenuItem(host, window, entry);
+                fw::ComPtr<IDispatch> menuItem = refhost::MakeMenuItem(host, window, entry);
                 CallWithObject(item, "Update", menuItem.Get());
                 line += Column(entry->enabled ? "enabled" : "disabled");
             }
