@@ -53,16 +53,14 @@ protected:
         return CallMember(m_extension.Get(), L"Cleanup", m_host->Application(window).Get());
     }
     // Item.Update for an item of the window's menu bar, as the host asks before it shows the item.
-    CallResult Update(const std::shared_ptr<refhost::MenuItemModel>& entry, std::shared_ptr<refhost::Window> window = nullptr)
+    CallResult Update(const std::shared_ptr<refhost::MenuItemModel>& entry)
     {
-        if (!window)
-            window = m_host->windows.front();
-        return CallMember(m_item.Get(), L"Update", refhost::MakeMenuItem(m_host, window, entry).Get());
+        return CallMember(m_item.Get(), L"Update", refhost::MakeMenuItem(m_host, m_host->windows.front(), entry).Get());
     }
-    std::shared_ptr<refhost::MenuItemModel> ItemOf(const std::string& menu, const std::string& caption,
-                                                   refhost::Window* window = nullptr)
+    // An item of the main window's menu bar.
+    std::shared_ptr<refhost::MenuItemModel> ItemOf(const std::string& menu, const std::string& caption)
     {
-        auto found = (window ? *window : m_host->MainWindow()).MainMenuBar().Find(menu);
+        auto found = m_host->MainWindow().MainMenuBar().Find(menu);
         if (found)
             for (const auto& entry : found->items)
                 if (entry->caption == caption)
