@@ -1,29 +1,115 @@
 #include "refhost/drawing.h"
 
+#include "refhost/chem/Exchange.h"
+
+#include <algorithm>
+
 namespace refhost {
+namespace {
+
+// The model element with that id: through the chemical document's index when there is one (the plain model
+// keeps its order), otherwise by a scan of what a test assembled.
+template <typename Element>
+const Element* FindById(const std::vector<Element>& elements, long id, std::optional<int> index, bool indexed)
+{
+    if (indexed)
+        return index && static_cast<std::size_t>(*index) < elements.size() ? &elements[*index] : nullptr;
+    auto found = std::find_if(elements.begin(), elements.end(), [id](const Element& element) { return element.id == id; });
+    return found == elements.end() ? nullptr : &*found;
+}
+
+} // namespace
 
 const DrawingAtom* DrawingDocument::FindAtom(long id) const
 {
-    for (const DrawingAtom& atom : atoms)
-        if (atom.id == id)
-            return &atom;
-    return nullptr;
+    return FindById(atoms, id, chemistry ? chemistry->AtomIndex(static_cast<int>(id)) : std::nullopt, chemistry != nullptr);
 }
 
 const DrawingBond* DrawingDocument::FindBond(long id) const
 {
-    for (const DrawingBond& bond : bonds)
-        if (bond.id == id)
-            return &bond;
-    return nullptr;
+    return FindById(bonds, id, chemistry ? chemistry->BondIndex(static_cast<int>(id)) : std::nullopt, chemistry != nullptr);
 }
 
 const DrawingFragment* DrawingDocument::FindFragment(long id) const
 {
-    for (const DrawingFragment& fragment : fragments)
-        if (fragment.id == id)
-            return &fragment;
-    return nullptr;
+    return FindById(fragments, id, chemistry ? chemistry->GroupIndex(static_cast<int>(id)) : std::nullopt,
+                    chemistry != nullptr);
+}
+
+std::vector<long> DrawingDocument::BondsOfAtom(long atomId) const
+{
+    std::vector<long> ids;
+    if (chemistry) {
+        if (auto atom = chemistry->AtomIndex(static_cast<int>(atomId)))
+            for (int bond : chemistry->BondsOfAtom(*atom))
+                ids.push_back(bonds[bond].id);
+        return ids;
+    }
+    for (const DrawingBond& bond : bonds)
+        if (bond.atom1 == atomId || bond.atom2 == atomId)
+            ids.push_back(bond.id);
+    return ids;
+}
+
+std::shared_ptr<DrawingDocument> DrawingDocument::Open(chem::ChemDocument document, chem::ElementMassFunction masses)
+{
+    auto drawing = std::make_shared<DrawingDocument>();
+    drawing->chemistry = std::make_shared<chem::ChemDocument>(std::move(document));
+    drawing->m_masses = std::move(masses);
+    drawing->Synchronize();
+    return drawing;
+}
+
+void DrawingDocument::Synchronize()
+{
+    const chem::ChemDocument& source = *chemistry;
+    fragments.clear();
+    for (const chem::Group& group : source.Groups())
+        fragments.push_back({group.id, group.type});
+    atoms.clear();
+    for (const chem::Atom& atom : source.Atoms())
+        atoms.push_back({atom.id, atom.group < 0 ? 0 : source.Groups()[atom.group].id});
+    bonds.clear();
+    for (const chem::Bond& bond : source.Bonds())
+        bonds.push_back({bond.id, source.Atoms()[bond.atom1].id, source.Atoms()[bond.atom2].id});
+
+    // A component is the drawing objects of its fragment groups.
+    auto component = [&](const chem::Component& molecule) {
+        ReactionComponent objects;
+        for (int group : molecule.groups)
+            objects.push_back({source.Groups()[group].id});
+        return objects;
+    };
+    reactionSchemes.clear();
+    for (const chem::ReactionScheme& scheme : source.ReactionSchemes()) {
+        ReactionSchemeModel model;
+        for (const chem::ReactionStep& step : scheme.steps) {
+            ReactionStepModel stepModel;
+            std::transform(step.reactants.begin(), step.reactants.end(), std::back_inserter(stepModel.reactants), component);
+            std::transform(step.products.begin(), step.products.end(), std::back_inserter(stepModel.products), component);
+            model.steps.push_back(std::move(stepModel));
+        }
+        reactionSchemes.push_back(std::move(model));
+    }
+
+    const chem::Selection& chosen = source.GetSelection();
+    selection.atoms.clear();
+    for (int atom : chosen.atoms)
+        selection.atoms.push_back(atoms[atom].id);
+    selection.bonds.clear();
+    for (int bond : chosen.bonds)
+        selection.bonds.push_back(bonds[bond].id);
+    selection.objects.clear();
+    for (int group : source.SelectedGroups())
+        selection.objects.push_back({fragments[group].id});
+    selection.reactionSchemes.assign(chosen.schemes.begin(), chosen.schemes.end());
+    selection.molecularWeight = m_masses ? source.SelectionWeight(m_masses) : 0.0;
+}
+
+long ExchangeFormat()
+{
+    static const long format = static_cast<long>(RegisterClipboardFormatA("Velmora Interchange Format"));
+    return format;
 }
 
 namespace {
@@ -38,8 +124,8 @@ fw::ComPtr<IDispatch> MakeCollection(const std::shared_ptr<Host>& host, std::str
 
 class DataObjectObject final : public HostObject {
 public:
-    DataObjectObject(std::shared_ptr<Host> host, std::shared_ptr<DataStore> store)
-        : HostObject(std::move(host), "CDataObject"), m_store(std::move(store))
+    DataObjectObject(std::shared_ptr<Host> host, std::shared_ptr<DataStore> store, DocumentPointer document)
+        : HostObject(std::move(host), "CDataObject"), m_store(std::move(store)), m_document(std::move(document))
     {
     }
 
@@ -52,18 +138,36 @@ private:
         };
         return members;
     }
+    bool IsExchange(long format) const { return m_document && m_document->chemistry && format == ExchangeFormat(); }
+
     // An empty VARIANT for a format the store does not hold.
     fw::unique_variant GetData(long format)
     {
+        if (IsExchange(format)) {
+            std::string bytes = chem::EncodeExchange(chem::WriteSelection(*m_document->chemistry));
+            return ByteArray(bytes);
+        }
         auto found = m_store->byFormat.find(format);
         return found == m_store->byFormat.end() ? fw::unique_variant() : found->second;
     }
+    // Exchange data is pasted: the document gains the structure, which becomes the selection.
     void SetData(const VARIANT& data, const VARIANT& format)
     {
-        m_store->byFormat[ArgumentNumber(format)] = fw::MakeVariant(data);
+        long clipboardFormat = ArgumentNumber(format);
+        if (!IsExchange(clipboardFormat)) {
+            m_store->byFormat[clipboardFormat] = fw::MakeVariant(data);
+            return;
+        }
+        chem::ReadError error;
+        auto pasted = chem::ReadExchange(ArgumentBytes(data), &error);
+        if (!pasted)
+            throw COleDispatchException("Cannot paste the structure: " + error.ToString(), 0, E_INVALIDARG);
+        m_document->chemistry->Insert(*pasted);
+        m_document->Synchronize();
     }
 
     std::shared_ptr<DataStore> m_store;
+    DocumentPointer m_document;
 };
 
 class GroupObject final : public HostObject {
@@ -145,8 +249,12 @@ private:
     {
         if (m_selection == nullptr)
             return {};
-        auto found = m_selection->dataByType.find(ArgumentText(dataType));
-        return found == m_selection->dataByType.end() ? fw::unique_variant() : found->second;
+        std::string type = ArgumentText(dataType);
+        if (auto found = m_selection->dataByType.find(type); found != m_selection->dataByType.end())
+            return found->second;
+        if (m_document->chemistry && std::ranges::find(kMdlDataTypes, type) != std::end(kMdlDataTypes))
+            return fw::MakeVariant(chem::WriteSelection(*m_document->chemistry));
+        return {};
     }
     long Count() { return static_cast<long>(m_objects.size()); }
     fw::ComPtr<IDispatch> Item(long index)
@@ -180,14 +288,7 @@ private:
         return members;
     }
     // Every bond of the document at this atom.
-    fw::ComPtr<IDispatch> Bonds()
-    {
-        std::vector<long> ids;
-        for (const DrawingBond& bond : m_document->bonds)
-            if (bond.atom1 == m_atom.id || bond.atom2 == m_atom.id)
-                ids.push_back(bond.id);
-        return MakeBonds(hostPointer(), m_document, std::move(ids));
-    }
+    fw::ComPtr<IDispatch> Bonds() { return MakeBonds(hostPointer(), m_document, m_document->BondsOfAtom(m_atom.id)); }
     fw::ComPtr<IDispatch> Fragment() { return MakeGroup(hostPointer(), *m_document, m_atom.fragment); }
     long ID() { return m_atom.id; }
 
@@ -361,7 +462,7 @@ private:
     {
         return MakeReactionSchemes(hostPointer(), m_document, Selected().reactionSchemes);
     }
-    fw::ComPtr<IDispatch> DataObject() { return MakeDataObject(hostPointer(), Selected().data); }
+    fw::ComPtr<IDispatch> DataObject() { return MakeDataObject(hostPointer(), Selected().data, m_document); }
 
     DocumentPointer m_document;
 };
@@ -398,9 +499,10 @@ fw::ComPtr<IDispatch> DrawingDocument::CreateView(const std::shared_ptr<Host>& h
     return fw::Make<DocumentObject>(host, std::static_pointer_cast<DrawingDocument>(shared_from_this()));
 }
 
-fw::ComPtr<IDispatch> MakeDataObject(const std::shared_ptr<Host>& host, std::shared_ptr<DataStore> store)
+fw::ComPtr<IDispatch> MakeDataObject(const std::shared_ptr<Host>& host, std::shared_ptr<DataStore> store,
+                                     std::shared_ptr<DrawingDocument> document)
 {
-    return fw::Make<DataObjectObject>(host, std::move(store));
+    return fw::Make<DataObjectObject>(host, std::move(store), std::move(document));
 }
 
 } // namespace refhost

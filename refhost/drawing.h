@@ -1,8 +1,14 @@
 // The drawing host family's document: a plain model of atoms, bonds, fragment groups, drawing objects and
 // reaction schemes with a selection, and the automation objects over it (IVelmoraDocument,
 // IVelmoraSelection, IVelmoraAtoms, ... and the selection's data object).
+//
+// A test either assembles the plain model by hand or opens a chemical document (a molfile, RXN or RD file
+// read by refhost/chem): then the plain model is derived from the chemical one, the selection's data
+// answers MDL text and the host's exchange format from it, and exchange data set on the selection is
+// pasted into it.
 #pragma once
 
+#include "refhost/chem/ChemDocument.h"
 #include "refhost/host.h"
 
 #include <map>
@@ -59,6 +65,15 @@ struct DrawingSelection {
 
 class DrawingDocument final : public Document {
 public:
+    // A drawing of a chemical document, its selection included. The masses weigh the selection.
+    static std::shared_ptr<DrawingDocument> Open(chem::ChemDocument document, chem::ElementMassFunction masses);
+
+    // Set for an opened document; after changing it (its selection, its groups), call Synchronize.
+    std::shared_ptr<chem::ChemDocument> chemistry;
+    // Derives the plain model below from `chemistry`: IDs are the chemical document's, the selection's
+    // objects are the fragment groups it touches, its weight is that of its atoms.
+    void Synchronize();
+
     std::vector<DrawingFragment> fragments;
     std::vector<DrawingAtom> atoms;
     std::vector<DrawingBond> bonds;
@@ -70,9 +85,24 @@ public:
     const DrawingAtom* FindAtom(long id) const;
     const DrawingBond* FindBond(long id) const;
     const DrawingFragment* FindFragment(long id) const;
+    // The ids of the bonds at an atom, in bond order.
+    std::vector<long> BondsOfAtom(long atomId) const;
+
+private:
+    chem::ElementMassFunction m_masses;
 };
 
-// The host's data object over a store.
-fw::ComPtr<IDispatch> MakeDataObject(const std::shared_ptr<Host>& host, std::shared_ptr<DataStore> store);
+// The clipboard format of the host's exchange format ("Velmora Interchange Format"), registered on first use.
+long ExchangeFormat();
+// The MDL text types the Data property of an opened document's selection answers (with the selection as
+// chem::WriteSelection writes it).
+inline constexpr std::string_view kMdlDataTypes[] = {"chemical/x-mdl-molfile", "chemical/x-mdl-rxnfile",
+                                                     "chemical/x-mdl-rdfile"};
+
+// The host's data object over a store. With a document that has `chemistry`, the exchange format reads the
+// document's selection and writes by pasting into the document (bad exchange data raises the host's error
+// with the reader's message); other formats use the store.
+fw::ComPtr<IDispatch> MakeDataObject(const std::shared_ptr<Host>& host, std::shared_ptr<DataStore> store,
+                                     std::shared_ptr<DrawingDocument> document = nullptr);
 
 } // namespace refhost

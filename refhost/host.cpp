@@ -3,6 +3,9 @@
 #include "framework/text.h"
 #include "refhost/application.h"
 
+#include <algorithm>
+#include <new>
+
 namespace refhost {
 
 std::shared_ptr<Host> Host::Create(std::string name, long mainWindow)
@@ -39,23 +42,25 @@ void Host::RecordLookup(std::wstring_view member)
 
 void Host::Lack(std::string kind, std::string member)
 {
-    m_rules.push_back({std::move(kind), std::move(member), Misbehaviour::Lack, 0, {}, false});
+    m_rules.push_back({std::move(kind), std::move(member), Misbehaviour::Lack, 0, {}, false, kEveryTime});
 }
 
-void Host::Raise(std::string kind, std::string member, long errorCode, std::string description, bool inWCode)
+void Host::Raise(std::string kind, std::string member, long errorCode, std::string description, bool inWCode,
+                 int times)
 {
-    m_rules.push_back({std::move(kind), std::move(member), Misbehaviour::Raise, errorCode, std::move(description), inWCode});
+    m_rules.push_back(
+        {std::move(kind), std::move(member), Misbehaviour::Raise, errorCode, std::move(description), inWCode, times});
 }
 
 void Host::Fail(std::string kind, std::string member, HRESULT result)
 {
-    m_rules.push_back({std::move(kind), std::move(member), Misbehaviour::Fail, result, {}, false});
+    m_rules.push_back({std::move(kind), std::move(member), Misbehaviour::Fail, result, {}, false, kEveryTime});
 }
 
 const Host::Rule* Host::FindRule(std::string_view kind, std::string_view member) const
 {
     for (const Rule& rule : m_rules)
-        if ((rule.kind.empty() || rule.kind == kind) && rule.member == member)
+        if ((rule.kind.empty() || rule.kind == kind) && rule.member == member && rule.remaining != 0)
             return &rule;
     return nullptr;
 }
@@ -71,6 +76,8 @@ HRESULT Host::BeforeInvoke(std::string_view kind, std::string_view member) const
     const Rule* rule = FindRule(kind, member);
     if (rule == nullptr || rule->what == Misbehaviour::Lack)
         return S_OK;
+    if (rule->remaining > 0)
+        --rule->remaining;
     if (rule->what == Misbehaviour::Fail)
         return static_cast<HRESULT>(rule->code);
     if (rule->inWCode)
@@ -112,6 +119,41 @@ std::string ArgumentText(const VARIANT& value)
     if (FAILED(fw::Coerce(value, VT_BSTR, text)))
         throw COleDispatchException("Expected text", 0, DISP_E_TYPEMISMATCH);
     return fw::BstrToNarrow(V_BSTR(text.get()));
+}
+
+std::string ArgumentBytes(const VARIANT& value)
+{
+    const VARIANT& actual = V_VT(&value) == (VT_BYREF | VT_VARIANT) ? *V_VARIANTREF(&value) : value;
+    SAFEARRAY* array = nullptr;
+    if (V_VT(&actual) == (VT_ARRAY | VT_UI1))
+        array = V_ARRAY(&actual);
+    else if (V_VT(&actual) == (VT_BYREF | VT_ARRAY | VT_UI1))
+        array = *V_ARRAYREF(&actual);
+    LONG lower = 0, upper = -1;
+    if (array == nullptr || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &lower))
+        || FAILED(SafeArrayGetUBound(array, 1, &upper)))
+        throw COleDispatchException("Expected a byte array", 0, DISP_E_TYPEMISMATCH);
+    fw::safearray_access data(array);
+    if (!data)
+        throw COleDispatchException("Cannot read the byte array", 0, E_FAIL);
+    return std::string(static_cast<const char*>(data.data()), static_cast<std::size_t>(upper - lower + 1));
+}
+
+fw::unique_variant ByteArray(std::string_view bytes)
+{
+    fw::unique_safearray array(SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size())));
+    if (!array)
+        throw std::bad_alloc();
+    {
+        fw::safearray_access data(array.get());
+        if (!data)
+            throw std::bad_alloc();
+        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data.data()));
+    }
+    fw::unique_variant result;
+    V_VT(result.get()) = VT_ARRAY | VT_UI1;
+    V_ARRAY(result.get()) = array.release();
+    return result;
 }
 
 long ArgumentNumber(const VARIANT& value)

@@ -60,8 +60,11 @@ public:
 
     // Misbehaviour per object kind and member; an empty kind means every kind.
     void Lack(std::string kind, std::string member);
-    // errorCode goes into EXCEPINFO's scode, or into its wCode when inWCode.
-    void Raise(std::string kind, std::string member, long errorCode, std::string description, bool inWCode = false);
+    // errorCode goes into EXCEPINFO's scode, or into its wCode when inWCode. With `times`, only that many
+    // calls raise (counted over every object of the kind); the later ones behave.
+    void Raise(std::string kind, std::string member, long errorCode, std::string description, bool inWCode = false,
+               int times = kEveryTime);
+    static constexpr int kEveryTime = -1;
     void Fail(std::string kind, std::string member, HRESULT result);
     void Behave() { m_rules.clear(); }
 
@@ -79,6 +82,7 @@ private:
         long code;
         std::string description;
         bool inWCode;
+        mutable int remaining;   // calls that still misbehave; kEveryTime for no limit
     };
     const Rule* FindRule(std::string_view kind, std::string_view member) const;
 
@@ -126,5 +130,10 @@ std::size_t Position(long index, std::size_t count);
 // The text of a VARIANT argument as the stand-in reads it (a missing argument is empty).
 std::string ArgumentText(const VARIANT& value);
 long ArgumentNumber(const VARIANT& value);
+// The bytes of a one-dimensional byte array argument (zero bytes included); raises the host's error for
+// anything else.
+std::string ArgumentBytes(const VARIANT& value);
+// A one-dimensional byte array holding the bytes.
+fw::unique_variant ByteArray(std::string_view bytes);
 
 } // namespace refhost

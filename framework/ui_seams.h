@@ -1,0 +1,36 @@
+// Effects of the user interface that a test must observe but must not trigger for real. Production code
+// calls these instead of the platform; by default they call it (MessageBoxA), and a test installs a handler
+// for its scope that records the call and answers in the user's place.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace fw {
+
+struct MessageBoxCall {
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+};
+
+// The button the user chose (IDOK, IDCANCEL, ...), as MessageBoxA answers.
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type);
+
+// Takes the place of MessageBoxA while it lives; the handler installed before comes back after it.
+class ScopedMessageBoxHandler {
+public:
+    using Handler = std::function<int(const MessageBoxCall&)>;
+    explicit ScopedMessageBoxHandler(Handler handler);
+    ~ScopedMessageBoxHandler();
+    ScopedMessageBoxHandler(const ScopedMessageBoxHandler&) = delete;
+    ScopedMessageBoxHandler& operator=(const ScopedMessageBoxHandler&) = delete;
+
+private:
+    Handler m_previous;
+};
+
+} // namespace fw

@@ -1,0 +1,112 @@
+// The stand-in drawing host over a chemical document read from a fixture: what the add-in reads through the
+// host wrappers is the chemical document, and exchange data set on the selection is pasted into it.
+#include "host/wrappers.h"
+#include "refhost/application.h"
+#include "refhost/chem/Exchange.h"
+#include "refhost/drawing.h"
+
+#include "chem_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using chem_test::ReadFixture;
+using refhost::chem::ChemDocument;
+
+class OpenedDrawing : public ::testing::Test {
+protected:
+    std::shared_ptr<refhost::Host> host = refhost::Host::Create("Velmora 19.0", 0x10030);
+    Application application{host->Application().Detach()};
+    std::shared_ptr<refhost::DrawingDocument> drawing;
+
+    IVelmoraDocument Open(const std::string& fixture)
+    {
+        drawing = refhost::DrawingDocument::Open(ReadFixture(fixture), chem_test::TestMasses);
+        host->MainWindow().activeDocument = drawing;
+        return application.ActiveDocument<IVelmoraDocument>();
+    }
+    fw::unique_variant Data(IVelmoraObjects objects, const char* type)
+    {
+        fw::unique_variant missing = fw::MissingArgument();
+        return objects.Data(*fw::MakeVariant(type), *missing, *missing, *missing);
+    }
+};
+
+TEST_F(OpenedDrawing, AnswersWithTheChemicalDocument)
+{
+    IVelmoraDocument document = Open("esterification.rxn");
+    const ChemDocument& chemistry = *drawing->chemistry;
+    drawing->chemistry->SelectGroups({1});   // ethanol
+    drawing->Synchronize();
+
+    IVelmoraSelection selection = document.Selection();
+    IVelmoraAtoms atoms = selection.Atoms();
+    ASSERT_EQ(atoms.Count(), 3);
+    IVelmoraAtom middle = atoms.Item(2);
+    EXPECT_EQ(middle.ID(), chemistry.Atoms()[5].id);
+    EXPECT_EQ(middle.Fragment().ID(), chemistry.Groups()[1].id);
+    EXPECT_EQ(middle.Fragment().GroupType(), 1);
+    IVelmoraBonds middleBonds = middle.Bonds();
+    ASSERT_EQ(middleBonds.Count(), 2);
+    EXPECT_EQ(middleBonds.Item(2).Atom2().ID(), chemistry.Atoms()[6].id);
+    EXPECT_EQ(selection.Bonds().Count(), 2);
+    EXPECT_EQ(selection.ReactionSchemes().Count(), 0);
+
+    IVelmoraObjects objects = selection.Objects();
+    ASSERT_EQ(objects.Count(), 1) << "one object per fragment group touched";
+    EXPECT_EQ(objects.Item(1).Fragment().ID(), chemistry.Groups()[1].id);
+    EXPECT_NEAR(objects.MolecularWeight(), 46.069, 1e-9) << "C2H6O with its implicit hydrogens";
+    EXPECT_EQ(VariantToString(*Data(objects, "chemical/x-mdl-molfile")), refhost::chem::WriteSelection(chemistry));
+    EXPECT_EQ(Data(objects, "chemical/x-vlx").type(), VT_EMPTY);
+
+    IVelmoraReactionStep step = document.ReactionSchemes().Item(1).ReactionSteps().Item(1);
+    ASSERT_EQ(step.Reactants().Count(), 2);
+    ASSERT_EQ(step.Products().Count(), 2);
+    EXPECT_EQ(step.Reactants().Item(2).Item(1).Fragment().ID(), chemistry.Groups()[1].id);
+    EXPECT_EQ(step.Products().Item(1).Item(1).Fragment().ID(), chemistry.Groups()[2].id);
+
+    drawing->chemistry->SelectSchemes({0});
+    drawing->Synchronize();
+    EXPECT_EQ(selection.ReactionSchemes().Count(), 1);
+    EXPECT_EQ(selection.Objects().Count(), 4);
+    EXPECT_EQ(VariantToString(*Data(selection.Objects(), "chemical/x-mdl-rxnfile")).substr(0, 4), "$RXN");
+}
+
+TEST_F(OpenedDrawing, ExchangeFormatReadsTheSelectionAndPastes)
+{
+    IVelmoraDocument document = Open("ethanol.mol");
+    drawing->chemistry->SelectAll();
+    drawing->Synchronize();
+    CDataObject data = document.Selection().DataObject();
+    const long format = refhost::ExchangeFormat();
+    ASSERT_NE(format, 0);
+    const std::string ethanol = VariantToString(*data.GetData(format));
+    EXPECT_EQ(ethanol, refhost::chem::EncodeExchange(refhost::chem::WriteSelection(*drawing->chemistry)));
+
+    // Setting the same bytes pastes a second ethanol, which becomes the selection.
+    fw::unique_variant bytes = fw::unique_variant::adopt(
+        VariantFrom(reinterpret_cast<const unsigned char*>(ethanol.data()), ethanol.size()));
+    fw::unique_variant exchange = fw::MakeVariant(format);
+    data.SetData(*bytes, *exchange);
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
+    EXPECT_EQ(document.Selection().Atoms().Item(1).ID(), drawing->chemistry->Atoms()[3].id);
+    EXPECT_EQ(VariantToString(*data.GetData(format)), ethanol) << "the pasted copy reads back the same";
+
+    // Cut at the first zero byte, the data is refused with the reader's reason and nothing is pasted.
+    fw::unique_variant cut = fw::unique_variant::adopt(VariantFrom(reinterpret_cast<const unsigned char*>("VLX"), 3));
+    try {
+        data.SetData(*cut, *exchange);
+        ADD_FAILURE() << "cut exchange data was accepted";
+    } catch (const COleDispatchException& error) {
+        EXPECT_NE(error.m_strDescription.find("not exchange-format data"), std::string::npos) << error.m_strDescription;
+    }
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
+
+    // Other formats are kept as they are given.
+    fw::unique_variant other = fw::MakeVariant(7L);
+    data.SetData(*fw::MakeVariant("VLX"), *other);
+    EXPECT_EQ(VariantToString(*data.GetData(7)), "VLX");
+}
+
+} // namespace
