@@ -10,6 +10,7 @@
 
 #include "refhost/chem/ChemDocument.h"
 #include "refhost/host.h"
+#include "refhost/masses.h"
 
 #include <map>
 #include <string>
@@ -65,8 +66,10 @@ struct DrawingSelection {
 
 class DrawingDocument final : public Document {
 public:
-    // A drawing of a chemical document, its selection included. The masses weigh the selection.
-    static std::shared_ptr<DrawingDocument> Open(chem::ChemDocument document, chem::ElementMassFunction masses);
+    // A drawing of a chemical document, its selection included. The masses weigh the selection (null: every
+    // weight is 0.0).
+    static std::shared_ptr<DrawingDocument> Open(chem::ChemDocument document,
+                                                 chem::ElementMassFunction masses = PeriodicTableMass);
 
     // Set for an opened document; after changing it (its selection, its groups), call Synchronize.
     std::shared_ptr<chem::ChemDocument> chemistry;

@@ -73,6 +73,22 @@ TEST_F(OpenedDrawing, AnswersWithTheChemicalDocument)
     EXPECT_EQ(VariantToString(*Data(selection.Objects(), "chemical/x-mdl-rxnfile")).substr(0, 4), "$RXN");
 }
 
+TEST(PeriodicTableMasses, WeighSelectionsWithTheirIsotopes)
+{
+    auto host = refhost::Host::Create("Velmora 19.0", 0x10031);
+    Application application(host->Application().Detach());
+    auto weigh = [&](const char* fixture) {
+        ChemDocument document = ReadFixture(fixture);
+        document.SelectAll();
+        host->MainWindow().activeDocument = refhost::DrawingDocument::Open(std::move(document));
+        return application.ActiveDocument<IVelmoraDocument>().Selection().Objects().MolecularWeight();
+    };
+    EXPECT_NEAR(weigh("ethanol.mol"), 46.07, 0.005);
+    EXPECT_NEAR(weigh("sodium_acetate_13c.mol"), 83.03, 0.005) << "the methyl carbon weighs as carbon-13";
+    EXPECT_EQ(refhost::PeriodicTableMass("Cx", 0), 0.0) << "no element by a prefix of the symbol";
+    EXPECT_NEAR(refhost::PeriodicTableMass("D", 0), 2.014, 0.001);
+}
+
 TEST_F(OpenedDrawing, ExchangeFormatReadsTheSelectionAndPastes)
 {
     IVelmoraDocument document = Open("ethanol.mol");

@@ -54,7 +54,7 @@ protected:
     ChemDocument& Open(const std::string& fixture) { return Open(ReadFixture(fixture)); }
     ChemDocument& Open(ChemDocument document)
     {
-        drawing = refhost::DrawingDocument::Open(std::move(document), nullptr);
+        drawing = refhost::DrawingDocument::Open(std::move(document));
         host->MainWindow().activeDocument = drawing;
         return *drawing->chemistry;
     }
@@ -312,7 +312,7 @@ TEST_F(DrawingSelection, SetStructureDataPastesEveryByte)
 
     // Into a document the caller names and keeps.
     ChemDocument& active = *drawing->chemistry;
-    auto other = refhost::DrawingDocument::Open(ReadFixture("ethanol.mol"), nullptr);
+    auto other = refhost::DrawingDocument::Open(ReadFixture("ethanol.mol"));
     fw::ComPtr<IDispatch> target = other->CreateView(host);
     SetStructureData(application, ExchangeBytes("sodium_acetate_13c.mol"), target.Get());
     EXPECT_EQ(other->chemistry->Groups().size(), 3u);
