@@ -7,13 +7,17 @@
 namespace refhost {
 namespace {
 
-// The model element with that id: through the chemical document's index when there is one (the plain model
-// keeps its order), otherwise by a scan of what a test assembled.
+// An opened document finds an element through the chemical document's index (the plain model keeps its
+// order); one a test assembled is scanned.
 template <typename Element>
-const Element* FindById(const std::vector<Element>& elements, long id, std::optional<int> index, bool indexed)
+const Element* AtIndex(const std::vector<Element>& elements, std::optional<int> index)
 {
-    if (indexed)
-        return index && static_cast<std::size_t>(*index) < elements.size() ? &elements[*index] : nullptr;
+    return index && static_cast<std::size_t>(*index) < elements.size() ? &elements[*index] : nullptr;
+}
+
+template <typename Element>
+const Element* Scan(const std::vector<Element>& elements, long id)
+{
     auto found = std::find_if(elements.begin(), elements.end(), [id](const Element& element) { return element.id == id; });
     return found == elements.end() ? nullptr : &*found;
 }
@@ -22,18 +26,17 @@ const Element* FindById(const std::vector<Element>& elements, long id, std::opti
 
 const DrawingAtom* DrawingDocument::FindAtom(long id) const
 {
-    return FindById(atoms, id, chemistry ? chemistry->AtomIndex(static_cast<int>(id)) : std::nullopt, chemistry != nullptr);
+    return chemistry ? AtIndex(atoms, chemistry->AtomIndex(static_cast<int>(id))) : Scan(atoms, id);
 }
 
 const DrawingBond* DrawingDocument::FindBond(long id) const
 {
-    return FindById(bonds, id, chemistry ? chemistry->BondIndex(static_cast<int>(id)) : std::nullopt, chemistry != nullptr);
+    return chemistry ? AtIndex(bonds, chemistry->BondIndex(static_cast<int>(id))) : Scan(bonds, id);
 }
 
 const DrawingFragment* DrawingDocument::FindFragment(long id) const
 {
-    return FindById(fragments, id, chemistry ? chemistry->GroupIndex(static_cast<int>(id)) : std::nullopt,
-                    chemistry != nullptr);
+    return chemistry ? AtIndex(fragments, chemistry->GroupIndex(static_cast<int>(id))) : Scan(fragments, id);
 }
 
 std::vector<long> DrawingDocument::BondsOfAtom(long atomId) const
