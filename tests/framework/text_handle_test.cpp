@@ -16,7 +16,6 @@ TEST(TextConversion, RoundTripsTheCodePage)
     EXPECT_EQ(fw::Narrow(L"\u4E2D"), "?");
     // UTF-8 is for byte formats fixed to it, whatever the code page.
     EXPECT_EQ(fw::ToUtf8(L"Gr\u00FC\u20AC\u4E2D"), "Gr\xC3\xBC\xE2\x82\xAC\xE4\xB8\xAD");
-    EXPECT_EQ(fw::ToUtf8(L""), "");
 }
 
 TEST(HandleOwner, ClosesOnceAndKeepsTheLastError)

@@ -46,10 +46,7 @@ TEST_F(OpenedDrawing, AnswersWithTheChemicalDocument)
     IVelmoraAtom middle = atoms.Item(2);
     EXPECT_EQ(middle.ID(), chemistry.Atoms()[5].id);
     EXPECT_EQ(middle.Fragment().ID(), chemistry.Groups()[1].id);
-    EXPECT_EQ(middle.Fragment().GroupType(), 1);
-    IVelmoraBonds middleBonds = middle.Bonds();
-    ASSERT_EQ(middleBonds.Count(), 2);
-    EXPECT_EQ(middleBonds.Item(2).Atom2().ID(), chemistry.Atoms()[6].id);
+    EXPECT_EQ(middle.Bonds().Item(2).Atom2().ID(), chemistry.Atoms()[6].id);
     EXPECT_EQ(selection.Bonds().Count(), 2);
     EXPECT_EQ(selection.ReactionSchemes().Count(), 0);
 
@@ -59,12 +56,6 @@ TEST_F(OpenedDrawing, AnswersWithTheChemicalDocument)
     EXPECT_NEAR(objects.MolecularWeight(), 46.069, 1e-9) << "C2H6O with its implicit hydrogens";
     EXPECT_EQ(VariantToString(*Data(objects, "chemical/x-mdl-molfile")), refhost::chem::WriteSelection(chemistry));
     EXPECT_EQ(Data(objects, "chemical/x-vlx").type(), VT_EMPTY);
-
-    IVelmoraReactionStep step = document.ReactionSchemes().Item(1).ReactionSteps().Item(1);
-    ASSERT_EQ(step.Reactants().Count(), 2);
-    ASSERT_EQ(step.Products().Count(), 2);
-    EXPECT_EQ(step.Reactants().Item(2).Item(1).Fragment().ID(), chemistry.Groups()[1].id);
-    EXPECT_EQ(step.Products().Item(1).Item(1).Fragment().ID(), chemistry.Groups()[2].id);
 
     drawing->chemistry->SelectSchemes({0});
     drawing->Synchronize();

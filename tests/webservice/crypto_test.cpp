@@ -27,11 +27,6 @@ std::string ToHex(crypto::ByteView bytes)
     return hex;
 }
 
-crypto::Bytes Repeat(std::uint8_t byte, std::size_t count)
-{
-    return crypto::Bytes(count, byte);
-}
-
 } // namespace
 
 TEST(HmacSha256, MatchesRfc4231)
@@ -46,17 +41,17 @@ TEST(HmacSha256, MatchesRfc4231)
         const char* mac;
     };
     const Case cases[] = {
-        {"test case 1", Repeat(0x0b, 20), "Hi There",
+        {"test case 1", crypto::Bytes(20, 0x0b), "Hi There",
          "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
         {"test case 2", {'J', 'e', 'f', 'e'}, "what do ya want for nothing?",
          "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
-        {"test case 3", Repeat(0xaa, 20), std::string(50, '\xdd'),
+        {"test case 3", crypto::Bytes(20, 0xaa), std::string(50, '\xdd'),
          "773ea91e36800e46854db8ebd09181a72959098b3ef8c122d9635514ced565fe"},
         {"test case 4", countingKey, std::string(50, '\xcd'),
          "82558a389a443c0ea4cc819899f2083a85f0faa3e578f8077a2e3ff46729665b"},
-        {"test case 6", Repeat(0xaa, 131), "Test Using Larger Than Block-Size Key - Hash Key First",
+        {"test case 6", crypto::Bytes(131, 0xaa), "Test Using Larger Than Block-Size Key - Hash Key First",
          "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"},
-        {"test case 7", Repeat(0xaa, 131),
+        {"test case 7", crypto::Bytes(131, 0xaa),
          "This is a test using a larger than block-size key and a larger than block-size data. The key needs to "
          "be hashed before being used by the HMAC algorithm.",
          "9b09ffa71b942fcb27635fbcd5b0e944bfdc63644f0713938a7f51535c3a35e2"},

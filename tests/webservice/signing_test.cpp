@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <random>
+#include <regex>
 #include <set>
 
 namespace {
@@ -81,19 +81,13 @@ TEST(Signature, IsAlways44CharactersEndingInOnePad)
     }
 }
 
-TEST(Uuid, Is36UpperCaseCharactersAndNewEachTime)
+TEST(Uuid, IsUpperCaseHexInGroupsAndNewEachTime)
 {
+    const std::regex form("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
     std::set<std::string> seen;
     for (int i = 0; i < 100; ++i) {
         auto uuid = GenerateUUID();
-        ASSERT_EQ(uuid.size(), 36u) << uuid;
-        for (std::size_t p = 0; p < uuid.size(); ++p) {
-            if (p == 8 || p == 13 || p == 18 || p == 23)
-                ASSERT_EQ(uuid[p], '-') << uuid;
-            else
-                ASSERT_TRUE(std::isdigit(static_cast<unsigned char>(uuid[p])) || (uuid[p] >= 'A' && uuid[p] <= 'F'))
-                    << uuid;
-        }
+        ASSERT_TRUE(std::regex_match(uuid, form)) << uuid;
         EXPECT_TRUE(seen.insert(uuid).second) << "repeated " << uuid;
     }
 }
