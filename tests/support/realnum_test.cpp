@@ -1,5 +1,5 @@
 // Measured numbers: what a text measures, decimal-only reading, formatting to significant figures and
-// tolerance arithmetic.
+// tolerance arithmetic; and the scoped locale overrides the readers rely on.
 #include "mx/locale.h"
 #include "mx/realnum.h"
 #include "mx/strings.h"
@@ -17,17 +17,28 @@ namespace {
 
 constexpr double kUndefined = mxRealNum::kUNDEF;
 
-TEST(RealNum, BuiltInSelfCheckPasses)
+TEST(LocaleOverride, RestoresThePreviousNumericLocale)
 {
-    EXPECT_TRUE(mxRealNum::Test(true));
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    {
+        mx::mxPushNumericLocale c("C");
+        EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+        {
+            // An unknown locale name leaves the category as it was.
+            mx::mxPushLocale unknown(LC_NUMERIC, "no-such-locale");
+            EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+        }
+        EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    }
+    EXPECT_EQ(before, std::setlocale(LC_NUMERIC, nullptr));
 }
 
-TEST(RealNum, IsAPlainSixteenByteValueWithTheDocumentedUndefinedMark)
+TEST(RealNum, SelfCheckAndTheStoredUndefinedMark)
 {
+    EXPECT_TRUE(mxRealNum::Test(true));
     static_assert(sizeof(mxRealNum) == 16);
     const double& exported = mxRealNum::kUNDEF;  // a reference needs the library's own constant
     EXPECT_EQ(std::bit_cast<std::uint64_t>(exported), 0x4148A3C2370A3D71u);
-    EXPECT_EQ(mxRealNum::SMALL_VALUE, 1e-50);
     const mxRealNum undefined;
     EXPECT_FALSE(undefined.IsDefined());
     EXPECT_EQ(undefined.Tolerance(), 0);
@@ -72,15 +83,10 @@ TEST(RealNum, ReadsDecimalNotationOnly)
     }
     EXPECT_EQ(mxRealNum::StrToDbl(nullptr), kUndefined);
     EXPECT_FALSE(mxRealNum(static_cast<const char*>(nullptr)).IsDefined());
-}
-
-TEST(RealNum, UnreadableTextStillMeasuresItsDigits)
-{
-    mx::mxPushNumericLocale classic("C");
-    const mxRealNum number("12abc");
-    EXPECT_FALSE(number.IsDefined());
-    EXPECT_GT(number.Tolerance(), 0);
-    EXPECT_EQ(number.String(), "");
+    // Unreadable text still measures its digits.
+    const mxRealNum unreadable("12abc");
+    EXPECT_GT(unreadable.Tolerance(), 0);
+    EXPECT_EQ(unreadable.String(), "");
 }
 
 // Measuring and reading use the same decimal point, so a comma locale neither miscounts "3,14" nor reads it
@@ -133,37 +139,31 @@ TEST(RealNum, ExactNumbersPrintTheDefaultText)
     }
 }
 
-TEST(RealNum, UndefinedOperandsAndTinyDivisorsGiveUndefined)
+TEST(RealNum, Arithmetic)
 {
+    // Undefined operands and tiny divisors give undefined results.
     const mxRealNum undefined, two(2.0, 0.5), tiny(1e-51, 0);
     for (const mxRealNum& result : {undefined + two, two - undefined, undefined * two, two / undefined, two / tiny,
-                                     1 / undefined, 2.5 * undefined}) {
+                                     1 / undefined, 2.5 * undefined, -undefined}) {
         EXPECT_FALSE(result.IsDefined());
         EXPECT_EQ(result.Tolerance(), 0);
     }
-    const mxRealNum negated = -undefined;
-    EXPECT_FALSE(negated.IsDefined());
     mxRealNum compound = two;
     compound /= tiny;
     EXPECT_FALSE(compound.IsDefined());
-}
 
-TEST(RealNum, PlainLeftOperandsAreExact)
-{
+    // Plain left operands are exact.
     const mxRealNum measured(4.0, 0.5);
-    const mxRealNum sum = 1 + measured, product = 2.0 * measured, quotient = 8 / measured;
+    const mxRealNum sum = 1 + measured, product = 2.0 * measured, quotient = 8 / measured, negative = -measured;
     EXPECT_EQ(sum.Val(), 5);
     EXPECT_EQ(sum.Tolerance(), 0.5);
     EXPECT_EQ(product.Tolerance(), 1);
     EXPECT_EQ(quotient.Val(), 2);
     EXPECT_DOUBLE_EQ(quotient.Tolerance(), 8 * 0.5 / 16);
-    const mxRealNum negative = -measured;
     EXPECT_EQ(negative.Val(), -4);
     EXPECT_EQ(negative.Tolerance(), 0.5);
-}
 
-TEST(RealNum, EqualityAllowsDifferencesUpToOneHundredThousandth)
-{
+    // Equality allows differences up to one hundred-thousandth.
     const mxRealNum a(1.0, 0.1);
     EXPECT_TRUE(a == mxRealNum(1.000009, 0.100009));
     EXPECT_TRUE(a != mxRealNum(1.00002, 0.1));

@@ -60,7 +60,7 @@ void Check(const std::vector<Case>& cases)
 
 } // namespace
 
-TEST(Tokenizer, BlanksInFrontOfADelimiterAreAbsorbed)
+TEST(Tokenizer, BlanksInFrontOfADelimiterAreAbsorbedAndInsideTrimmedOnRequest)
 {
     Check({
         {"a, b", nullptr, 0, {{"a", ',', 0}, {"b", 0, 0}}},
@@ -69,6 +69,8 @@ TEST(Tokenizer, BlanksInFrontOfADelimiterAreAbsorbed)
         {"a\tb\r\nc", nullptr, 0, {{"a", '\t', 0}, {"b", '\r', 0}, {"", '\n', 0}, {"c", 0, 0}}},
         {" x ; y ", ";", 0, {{"x", ';', 0}, {"y", 0, 0}}},
         {"one two", "", 0, {{"one two", 0, 0}}},
+        {" a b  c ;d", ";", mxTokenizer::TrimInside, {{"abc", ';', 0}, {"d", 0, 0}}},
+        {"'a b'", ";", mxTokenizer::TrimInside, {{"ab", 0, '\''}}},
     });
 }
 
@@ -99,6 +101,8 @@ TEST(Tokenizer, QuotedTokensUnwrapUnlessKept)
         {"x;'b c' ", ";", 0, {{"x", ';', 0}, {"b c", 0, '\''}}},
         {"x;'b c' ;", ";", 0, {{"x", ';', 0}, {"b c", ';', '\''}}},
         {"'a b'", nullptr, mxTokenizer::NoDefaultNesting, {{"'a", ' ', 0}, {"b'", 0, 0}}},
+        // A delimiter that opens a group starts the next token.
+        {"ab'c d'", "',", 0, {{"ab", '\'', 0}, {"c d", 0, '\''}}},
     });
     mxTokenizer tokenizer("  'x y'", nullptr, 0);
     std::string token;
@@ -194,19 +198,6 @@ TEST(Tokenizer, DelimiterStrings)
     mxTokenizer none("p q", nullptr, mxTokenizer::SkipEmptyTokens);
     none.SetDelimiters(1, onlyEmpty);
     EXPECT_EQ(AllTokens(none), (std::vector<Token>{{"p q", 0, 0}}));
-}
-
-TEST(Tokenizer, DelimiterThatOpensAGroupStartsTheNextToken)
-{
-    Check({{"ab'c d'", "',", 0, {{"ab", '\'', 0}, {"c d", 0, '\''}}}});
-}
-
-TEST(Tokenizer, TrimInsideRemovesBlanksWithinTheToken)
-{
-    Check({
-        {" a b  c ;d", ";", mxTokenizer::TrimInside, {{"abc", ';', 0}, {"d", 0, 0}}},
-        {"'a b'", ";", mxTokenizer::TrimInside, {{"ab", 0, '\''}}},
-    });
 }
 
 TEST(Tokenizer, CursorResidueAndCopies)

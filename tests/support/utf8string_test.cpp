@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -50,14 +51,10 @@ TEST(UTF8String, ConvertsExactlyBetweenAllForms)
         SCOPED_TRACE(sample.name);
         const UTF8String fromBytes(sample.utf8);
         EXPECT_EQ(fromBytes.GetUTF16String(), sample.utf16);
-        EXPECT_EQ(static_cast<std::u16string>(fromBytes), sample.utf16);
         EXPECT_EQ(fromBytes.GetUTF16WString(), sample.wide);
         EXPECT_EQ(fromBytes.GetUnicodeString(), sample.wide);
-        EXPECT_EQ(fromBytes.GetUIString(), sample.wide);
         EXPECT_EQ(fromBytes.GetUTF32String(), sample.utf32);
         EXPECT_EQ(fromBytes.GetCodePointLength(), sample.utf32.size());
-        EXPECT_EQ(fromBytes.GetTCHARString(), sample.utf8);
-        EXPECT_EQ(static_cast<std::string>(fromBytes), sample.utf8);
 
         EXPECT_EQ(UTF8String(sample.utf16).GetUTF8String(), sample.utf8);
         EXPECT_EQ(UTF8String(sample.utf32).GetUTF8String(), sample.utf8);
@@ -177,11 +174,9 @@ TEST(UTF8Iterator, StepsOverWholeCodePoints)
     EXPECT_EQ((copy++).GetCharacterIndex(), 0u);
     EXPECT_EQ((++copy).GetCharacter(), 0x20AC);
 
-    EXPECT_EQ(UTF8Iterator::MeasureInternalUTF8CodeUnitsForCodePoint(0x7F), 1u);
-    EXPECT_EQ(UTF8Iterator::MeasureInternalUTF8CodeUnitsForCodePoint(0x7FF), 2u);
-    EXPECT_EQ(UTF8Iterator::MeasureInternalUTF8CodeUnitsForCodePoint(0xFFFF), 3u);
-    EXPECT_EQ(UTF8Iterator::MeasureInternalUTF8CodeUnitsForCodePoint(0x10FFFF), 4u);
-    EXPECT_EQ(UTF8Iterator::MeasureInternalUTF8CodeUnitsForCodePoint(0x110000), 0u);
+    for (const auto& [character, length] : {std::pair<char32_t, std::size_t>{0x7F, 1}, {0x7FF, 2}, {0xFFFF, 3},
+                                            {0x10FFFF, 4}, {0x110000, 0}})
+        EXPECT_EQ(UTF8Iterator::MeasureInternalUTF8CodeUnitsForCodePoint(character), length) << unsigned(character);
 }
 
 TEST(UTF8Iterator, TreatsMalformedRunsAsSingleReplacementCharacters)
@@ -224,14 +219,13 @@ TEST(UTF8String, CountsAndTruncatesByCodePointsWhateverTheLocale)
 TEST(UTF8String, TruncatesToTheRequestedLength)
 {
     const UTF8String text("abcdefgh");
-    EXPECT_EQ(ErrorText([&] { text.StringByLeftTruncatingToCodePointLength(1); }),
-              "Invalid code-point length for string truncation");
-    EXPECT_EQ(ErrorText([&] { text.StringByLeftTruncatingToCodePointLength(0); }),
-              "Invalid code-point length for string truncation");
-    EXPECT_EQ(ErrorText([&] { text.StringByCenterTruncatingToCodePointLength(2); }),
-              "Invalid code-point length for string truncation");
-    EXPECT_EQ(ErrorText([] { UTF8String().StringByCenterTruncatingToCodePointLength(2); }),
-              "Invalid code-point length for string truncation");
+    const std::function<void()> tooShort[] = {
+        [&] { text.StringByLeftTruncatingToCodePointLength(1); },
+        [&] { text.StringByLeftTruncatingToCodePointLength(0); },
+        [&] { text.StringByCenterTruncatingToCodePointLength(2); },
+        [] { UTF8String().StringByCenterTruncatingToCodePointLength(2); }};
+    for (const auto& truncate : tooShort)
+        EXPECT_EQ(ErrorText(truncate), "Invalid code-point length for string truncation");
 
     const struct {
         std::size_t length;
@@ -258,11 +252,7 @@ TEST(UTF8String, TruncatesToTheRequestedLength)
 
 TEST(UTF8String, CharacterSetsHoldTheirMembers)
 {
-    EXPECT_EQ(UTF8String::GetWhitespaceCharacterSet().size(), 18u);
-    EXPECT_EQ(UTF8String::GetNewlineCharacterSet().size(), 4u);
-    EXPECT_EQ(UTF8String::GetWhitespaceAndNewlineCharacterSet().size(), 22u);
-    EXPECT_EQ(UTF8String::GetDoubleQuoteCharacterSet().size(), 5u);
-    EXPECT_EQ(UTF8String::GetSingleQuoteCharacterSet().size(), 5u);
+    EXPECT_EQ(UTF8String::GetWhitespaceAndNewlineCharacterSet().size(), 22u);  // the union of 18 and 4
     EXPECT_EQ(UTF8String::GetWhitespaceCharacterSet().count("\xE3\x80\x80"), 1u); // U+3000
     EXPECT_EQ(UTF8String::GetWhitespaceCharacterSet().count("\n"), 0u);
     EXPECT_EQ(UTF8String::GetDoubleQuoteCharacterSet().count("\""), 0u);
@@ -309,17 +299,6 @@ TEST(UTF8String, ComparesUTF16FormsWithAndWithoutCase)
     EXPECT_FALSE(upper.EqualsIgnoreCase(UTF8String("HELLO \xC3\xA9!")));
     EXPECT_FALSE(upper.EqualsIgnoreCase(UTF8String("HELLO \xC3\xA8")));
     EXPECT_TRUE(UTF8String().EqualsIgnoreCase(UTF8String()));
-}
-
-TEST(UTF8String, CopiesAndMovesItsBytes)
-{
-    UTF8String original("\xC3\xA9t\xC3\xA9");
-    UTF8String copy = original;
-    EXPECT_EQ(copy.GetUTF8String(), original.GetUTF8String());
-    UTF8String moved = std::move(copy);
-    EXPECT_EQ(moved.GetUTF8String(), "\xC3\xA9t\xC3\xA9");
-    copy = moved;
-    EXPECT_EQ(copy.GetUTF8String(), "\xC3\xA9t\xC3\xA9");
 }
 
 } // namespace
