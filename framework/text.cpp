@@ -26,17 +26,22 @@ std::string FromWide(UINT codePage, std::wstring_view wide)
     return narrow;
 }
 
-} // namespace
-
-std::wstring Widen(std::string_view narrow)
+std::wstring ToWide(UINT codePage, std::string_view narrow)
 {
     if (narrow.empty())
         return {};
     int length = CheckedLength(narrow.size());
-    int needed = MultiByteToWideChar(CP_ACP, 0, narrow.data(), length, nullptr, 0);
+    int needed = MultiByteToWideChar(codePage, 0, narrow.data(), length, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, narrow.data(), length, wide.data(), needed);
+    MultiByteToWideChar(codePage, 0, narrow.data(), length, wide.data(), needed);
     return wide;
+}
+
+} // namespace
+
+std::wstring Widen(std::string_view narrow)
+{
+    return ToWide(CP_ACP, narrow);
 }
 
 std::string Narrow(std::wstring_view wide)
@@ -47,6 +52,11 @@ std::string Narrow(std::wstring_view wide)
 std::string ToUtf8(std::wstring_view wide)
 {
     return FromWide(CP_UTF8, wide);
+}
+
+std::wstring FromUtf8(std::string_view utf8)
+{
+    return ToWide(CP_UTF8, utf8);
 }
 
 } // namespace fw

@@ -1,5 +1,6 @@
 #include "reg_import.h"
 
+#include "framework/text.h"
 #include "regtext.h"
 #include "test_paths.h"
 
@@ -14,16 +15,6 @@ extern "C" NTSTATUS NTAPI NtSetValueKey(HANDLE key, PUNICODE_STRING name, ULONG 
 
 namespace testing_support {
 namespace {
-
-std::wstring Widen(const std::string& utf8)
-{
-    if (utf8.empty())
-        return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
 
 // Stores the bytes exactly as given. Windows' RegSetValueExW does, but Wine's adds a terminator to a string
 // type written without one, and fixtures need such values to show how the add-in reads them.
@@ -57,7 +48,7 @@ void Apply(const regtext::Operation& op)
     HKEY hive = HiveOf(op.hive);
     if (!hive)
         Fail(op, "only HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE can be imported, not " + op.hive, 0);
-    std::wstring path = Widen(op.path);
+    std::wstring path = fw::FromUtf8(op.path);
     if (op.action == regtext::Action::DeleteKey) {
         LONG rc = RegDeleteTreeW(hive, path.c_str());
         if (rc == ERROR_SUCCESS)
@@ -68,7 +59,7 @@ void Apply(const regtext::Operation& op)
     LONG rc = RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (rc != ERROR_SUCCESS)
         Fail(op, "cannot create " + op.hive + "\\" + op.path, rc);
-    std::wstring name = Widen(op.name);
+    std::wstring name = fw::FromUtf8(op.name);
     switch (op.action) {
     case regtext::Action::CreateKey:
         break;
@@ -77,7 +68,7 @@ void Apply(const regtext::Operation& op)
         break;
     case regtext::Action::SetValue:
         if (op.quoted) {
-            std::wstring text = Widen(op.text);
+            std::wstring text = fw::FromUtf8(op.text);
             rc = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         } else {
