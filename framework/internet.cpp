@@ -41,7 +41,20 @@ public:
     {
         m_result = result.dwResult;
         m_error = result.dwError;
+        int opening = kOpening;
+        if (!m_open.compare_exchange_strong(opening, kOpened) && opening == kOpenAbandoned && result.dwResult)
+            CloseOpened(reinterpret_cast<HINTERNET>(result.dwResult)); // the caller has gone: no one else will
         SetEvent(m_completed.get());
+    }
+
+    // An open that completes later hands over its handle either to its caller or, once the caller has given
+    // up waiting, to the callback, which closes it: each handle is closed exactly once.
+    void StartOpening() noexcept { m_open = kOpening; }
+    void AbandonOpening() noexcept
+    {
+        int opening = kOpening;
+        if (!m_open.compare_exchange_strong(opening, kOpenAbandoned) && opening == kOpened && m_result)
+            CloseOpened(reinterpret_cast<HINTERNET>(m_result));
     }
 
     // The handle WinInet reports closing is this context's own only if it is the handle the context was
@@ -64,6 +77,15 @@ public:
     std::string body;          // a request body being sent
 
 private:
+    enum : int { kNotOpening, kOpening, kOpened, kOpenAbandoned };
+
+    void CloseOpened(HINTERNET handle) noexcept
+    {
+        Created(handle);
+        InternetCloseHandle(handle);
+    }
+
+    std::atomic<int> m_open{kNotOpening};
     std::atomic<long> m_refs{1};
     std::atomic<HINTERNET> m_handle{nullptr};
     unique_kernel_handle m_completed; // auto reset
@@ -285,12 +307,19 @@ std::unique_ptr<CHttpFile> CInternetSession::OpenURL(const std::string& url, DWO
 {
     HINTERNET session = Session();
     fw::InternetContextRef context = NewContext();
+    context->StartOpening();
     HINTERNET file = InternetOpenUrlA(session, url.c_str(), headers, headersLength, flags,
                                       reinterpret_cast<DWORD_PTR>(context.get()));
     if (!file) {
         if (GetLastError() != ERROR_IO_PENDING)
             ThrowCreationFailure(*context.get(), GetLastError());
-        file = reinterpret_cast<HINTERNET>(WaitForCompletion(*context.get()));
+        try {
+            file = reinterpret_cast<HINTERNET>(WaitForCompletion(*context.get()));
+        } catch (const CInternetException& failure) {
+            if (failure.m_dwError == ERROR_INTERNET_OPERATION_CANCELLED)
+                context->AbandonOpening();
+            throw;
+        }
     }
     context->Created(file);
     return std::unique_ptr<CHttpFile>(new CHttpFile(*this, file, std::move(context)));

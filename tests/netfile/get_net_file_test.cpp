@@ -192,8 +192,7 @@ protected:
         if (thread)
             *thread = id;
         EXPECT_TRUE(window.WaitForFinish(id)) << "no finish notice";
-        EXPECT_EQ(job.GetThreadID(), 0u);
-        return *window.Finish(id);
+        return window.Finish(id).value_or(-1);
     }
 
     static inline std::unique_ptr<StandInService> s_server;
@@ -384,6 +383,7 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
     // Stops land anywhere from before the first step to after the file is in place; each run ends once,
     // either stored whole or not at all, and the job is deleted at once.
     const std::string destination = folder.File("entry.pdb");
+    const long contextsBefore = fw::OutstandingInternetContexts();
     int stored = 0, cancelled = 0;
     for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE(round);
@@ -391,8 +391,9 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
         auto job = std::make_unique<CGetNetFile>("GET", Url("/bytes/200000/entry.pdb"), "", window.Handle());
         const DWORD thread = job->DownloadInThread(destination);
         ASSERT_NE(thread, 0u);
+        // From at once to after a loaded machine has finished the download.
         if (round % 3 != 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(round * 250));
+            std::this_thread::sleep_for(std::chrono::milliseconds(round % 20 * 3));
         job->KillThread();
         const int result = job->GetErrorCode();
         job.reset();
@@ -411,6 +412,10 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
     }
     EXPECT_GT(cancelled, 0);
     std::printf("stop race: %d runs stored, %d cancelled\n", stored, cancelled);
+    // WinInet lets go of every handle of these runs (their servers all answered), each exactly once.
+    for (int waited = 0; waited < 500 && fw::OutstandingInternetContexts() != contextsBefore; ++waited)
+        Sleep(10);
+    EXPECT_EQ(fw::OutstandingInternetContexts(), contextsBefore);
 }
 
 } // namespace
