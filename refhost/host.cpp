@@ -12,6 +12,12 @@ std::shared_ptr<Host> Host::Create(std::string name, long mainWindow)
 {
     auto host = std::make_shared<Host>();
     host->name = std::move(name);
+    host->AddWindow(mainWindow);
+    return host;
+}
+
+std::shared_ptr<Window> Host::AddWindow(long mainWindow)
+{
     auto window = std::make_shared<Window>();
     window->mainWindow = mainWindow;
     auto bar = std::make_shared<MenuBarModel>();
@@ -20,8 +26,8 @@ std::shared_ptr<Host> Host::Create(std::string name, long mainWindow)
         bar->menus.back()->caption = caption;
     }
     window->menuBars.push_back(std::move(bar));
-    host->windows.push_back(std::move(window));
-    return host;
+    windows.push_back(window);
+    return window;
 }
 
 fw::ComPtr<IDispatch> Host::Application(const std::shared_ptr<Window>& window)
