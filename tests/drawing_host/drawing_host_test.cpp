@@ -320,11 +320,15 @@ TEST_F(DrawingHost, BadFilesAndScriptsAreRefusedWithTheirReason)
         std::ofstream out(broken, std::ios::binary);
         out << "broken\n\n\n  2  1  0  0  0  0  0  0  0  0999 V2000\n";
     }
-    const HostRun run = Run({"open " + Fixture("no_such_file.mol"), "open " + broken, "expect atoms 0"});
+    const HostRun run = Run({"open " + Fixture("no_such_file.mol"), "open " + broken, "expect atoms 0",
+                             "screenshot " + testing_support::BinaryPath("drawing_host_no_screen.png")});
     SCOPED_TRACE(run.output);
     EXPECT_TRUE(run.Says("error: window 1: cannot open " + Fixture("no_such_file.mol") + ": cannot read the file"));
     EXPECT_NE(run.output.find("error: window 1: cannot open " + broken + ": line 5: "), std::string::npos);
     EXPECT_TRUE(run.Says("error: no document is open"));
+    // Wine's null driver has no screen: a picture of it would be black, and is refused rather than saved.
+    EXPECT_NE(run.output.find("error: screenshot: the screen shows nothing"), std::string::npos);
+    EXPECT_EQ(GetFileAttributesA(testing_support::BinaryPath("drawing_host_no_screen.png").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(run.exitCode, 1u);
 
     const HostRun wrong = Run({"select all", "select everything"});

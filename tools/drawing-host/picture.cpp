@@ -6,6 +6,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -88,6 +89,15 @@ bool CaptureWindow(HWND window, const std::string& path, std::string* error)
     HDC screen = GetDC(nullptr);
     BitBlt(canvas.dc.get(), 0, 0, canvas.width, canvas.height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
     ReleaseDC(nullptr, screen);
+    GdiFlush();
+    // A window on a screen has a frame and a background; all black means there is no screen to read.
+    const auto* pixels = static_cast<const std::uint32_t*>(canvas.bits);
+    if (std::all_of(pixels, pixels + std::size_t(canvas.width) * std::size_t(canvas.height),
+                    [](std::uint32_t pixel) { return (pixel & 0xFFFFFF) == 0; })) {
+        *error = "the screen shows nothing (no display, as with Wine's null driver): take a client picture, or run "
+                 "on a display (Xvfb)";
+        return false;
+    }
     return Save(canvas, path, error);
 }
 
