@@ -73,28 +73,25 @@ void HostApp::Destroyed(MainWindow& window)
 
 void HostApp::SetupMenus(MainWindow& window)
 {
-    if (!m_addin)
-        return;
-    fw::ComPtr<IDispatch> application = m_host->Application(window.Model());
-    try {
-        const bool done = m_addin->Setup(application.Get());
-        Report(window.Name() + ": Setup returned " + (done ? "TRUE" : "FALSE"));
-    } catch (const std::exception& failure) {
-        Fail(window.Name() + ": Setup failed: " + refhost::DescribeFailure(failure), window.Handle());
-    }
-    window.RebuildMenuBar();
+    CallExtension(window, "Setup", &refhost::AddinClient::Setup);
 }
 
 void HostApp::CleanupMenus(MainWindow& window)
+{
+    CallExtension(window, "Cleanup", &refhost::AddinClient::Cleanup);
+}
+
+// Setup and Cleanup change the window's menu model; the menu bar shows it afterwards.
+void HostApp::CallExtension(MainWindow& window, const std::string& member, bool (refhost::AddinClient::*call)(IDispatch*))
 {
     if (!m_addin)
         return;
     fw::ComPtr<IDispatch> application = m_host->Application(window.Model());
     try {
-        const bool done = m_addin->Cleanup(application.Get());
-        Report(window.Name() + ": Cleanup returned " + (done ? "TRUE" : "FALSE"));
+        const bool done = ((*m_addin).*call)(application.Get());
+        Report(window.Name() + ": " + member + " returned " + (done ? "TRUE" : "FALSE"));
     } catch (const std::exception& failure) {
-        Fail(window.Name() + ": Cleanup failed: " + refhost::DescribeFailure(failure), window.Handle());
+        Fail(window.Name() + ": " + member + " failed: " + refhost::DescribeFailure(failure), window.Handle());
     }
     window.RebuildMenuBar();
 }

@@ -57,6 +57,8 @@ public:
     const std::shared_ptr<refhost::Host>& host() const { return m_host; }
 
 private:
+    void CallExtension(MainWindow& window, const std::string& member, bool (refhost::AddinClient::*call)(IDispatch*));
+
     Options m_options;
     std::shared_ptr<refhost::Host> m_host;
     std::optional<refhost::AddinClient> m_addin;
