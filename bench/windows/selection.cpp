@@ -45,13 +45,13 @@ int main()
 {
     std::printf("%6s %14s %14s %14s %12s %12s\n", "atoms", "peer ms", "partial ms", "analyze ms", "partial/peer",
                 "analyze/peer");
-    for (int atoms : {10, 100, 1000}) {
+    for (int atoms : {10, 100, 1000, 10000}) {
         auto host = refhost::Host::Create("Velmora 19.0", 0x10000);
         host->MainWindow().activeDocument = refhost::DrawingDocument::Open(refhost::chem::MakeChainsDocument(atoms), nullptr);
         Application application(host->Application().Detach());
         IVelmoraDocument document = application.ActiveDocument<IVelmoraDocument>();
         IVelmoraSelection selection = document.Selection();
-        const int runs = atoms >= 1000 ? 3 : 11;
+        const int runs = atoms >= 10000 ? 5 : 11;
 
         long sum = 0;
         double peer = Milliseconds(runs, [&] {
