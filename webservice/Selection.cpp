@@ -39,10 +39,10 @@ bool ContainsID(Collection& members, long id)
     return false;
 }
 
-// The IDs of a host collection's members, read in collection order as membership tests need them, each
-// member once, into a hashed set. A test reads on only from where earlier tests stopped, up to the first
-// member with the ID, so the host sees the first reads of a scan from the start (ContainsID) in the same
-// order and raises where that scan would, without the rereading that makes repeated scans quadratic.
+// Membership by host ID in a collection, reading each member's ID at most once into a hashed set. A test
+// that misses the set reads on from where earlier tests stopped, up to the first member with the ID: these
+// are the reads a scan from the start (ContainsID) makes for the first time, in its order, so the host
+// raises where the scan would, without the rereading that makes repeated scans quadratic.
 template <typename Collection>
 class MemberIDs {
 public:

@@ -53,9 +53,9 @@ VelmoraSelectionType AnalyzeVelmoraSelection(IVelmoraDocument& document);
 // The selected reaction schemes, except that a single scheme of one step without reactants or without
 // products counts 0.
 int GetNumReactions(IVelmoraSelection& selection);
-// A selected bond without one of its atoms, or a selected atom without one of its bonds, judged by host
-// IDs: the answer and the host calls that decide it are those of scanning the selection with ContainsAtom
-// for each bond end and ContainsBond for each bond of each atom.
+// A selected bond without one of its atoms, or a selected atom without one of its bonds, judged by host IDs.
+// Each selected ID is read at most once; the answer, and where a failing host raises, are those of scanning
+// the selection with ContainsAtom for each bond end and then ContainsBond for each bond of each atom.
 bool IsPartialSelection(IVelmoraSelection& selection);
 bool HasMultipleStructures(IVelmoraSelection& selection);
 // The fragment group IDs of the selected atoms, each once, in order of first appearance.
