@@ -73,7 +73,7 @@ public:
         for (const ReactionScheme& scheme : m_document.ReactionSchemes())
             for (const ReactionStep& step : scheme.steps)
                 PlaceRow(step);
-        for (const Group& group : m_document.Groups())
+        for (int group = 0; group < static_cast<int>(m_document.Groups().size()); ++group)
             PlaceFreeGroup(group);
         for (const Point& atom : m_layout.atoms)
             m_layout.bounds.Add(atom);
@@ -81,17 +81,22 @@ public:
     }
 
 private:
-    // The atoms of a component's groups that no earlier component took.
+    // Adds the group's atoms that nothing placed before took.
+    void Take(int group, Piece& piece)
+    {
+        for (int atom : m_document.Groups()[group].atoms)
+            if (!m_placed[atom]) {
+                m_placed[atom] = true;
+                piece.atoms.push_back(atom);
+                piece.box.Add(m_layout.atoms[atom]);
+            }
+    }
+
     Piece Collect(const Component& component)
     {
         Piece piece;
         for (int group : component.groups)
-            for (int atom : m_document.Groups()[group].atoms)
-                if (!m_placed[atom]) {
-                    m_placed[atom] = true;
-                    piece.atoms.push_back(atom);
-                    piece.box.Add(m_layout.atoms[atom]);
-                }
+            Take(group, piece);
         return piece;
     }
 
@@ -176,15 +181,10 @@ private:
         m_bottom = middle - std::max(half, m_gap / 4);
     }
 
-    void PlaceFreeGroup(const Group& group)
+    void PlaceFreeGroup(int group)
     {
         Piece piece;
-        for (int atom : group.atoms)
-            if (!m_placed[atom]) {
-                m_placed[atom] = true;
-                piece.atoms.push_back(atom);
-                piece.box.Add(m_layout.atoms[atom]);
-            }
+        Take(group, piece);
         if (piece.atoms.empty())
             return;
         const bool clashes = std::any_of(m_occupied.begin(), m_occupied.end(),

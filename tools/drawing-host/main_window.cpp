@@ -201,16 +201,16 @@ bool MainWindow::SelectObjects(const std::vector<long>& atoms, const std::vector
     auto& document = *m_document->chemistry;
     refhost::chem::Selection selection;
     for (long id : atoms) {
-        auto index = document.AtomIndex(static_cast<int>(id));
-        if (!index || id > INT_MAX) {
+        auto index = id > INT_MAX ? std::nullopt : document.AtomIndex(static_cast<int>(id));
+        if (!index) {
             *error = "the document has no atom with ID " + std::to_string(id);
             return false;
         }
         selection.atoms.push_back(*index);
     }
     for (long id : bonds) {
-        auto index = document.BondIndex(static_cast<int>(id));
-        if (!index || id > INT_MAX) {
+        auto index = id > INT_MAX ? std::nullopt : document.BondIndex(static_cast<int>(id));
+        if (!index) {
             *error = "the document has no bond with ID " + std::to_string(id);
             return false;
         }
