@@ -1,0 +1,439 @@
+// Running configured items in the add-in's core: items in the registry sandbox, the stand-in host with
+// documents read from molfiles, the stand-in structure service with its catalogue on loopback through the
+// real MSXML, and message boxes, pages and the download dialog observed through their seams.
+#include "addin/ItemExecution.h"
+#include "addin/NetFileFetch.h"
+#include "addin/RequestText.h"
+
+#include "framework/text.h"
+#include "framework/ui_seams.h"
+#include "host/wrappers.h"
+#include "refhost/application.h"
+#include "refhost/chem/Exchange.h"
+#include "refhost/drawing.h"
+#include "reg_import.h"
+#include "addin/RegistryKey.h"
+#include "registry_sandbox.h"
+#include "stand_in_service.h"
+#include "test_paths.h"
+#include "webservice/Cypher.h"
+
+#include "mx/base64.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+
+namespace {
+
+using namespace std::string_literals;
+using testing_support::StandInService;
+
+constexpr char kItemsKey[] = "Software\\ItemTests\\";
+
+std::string ItemPath(const std::string& name)
+{
+    return kItemsKey + name;
+}
+
+// A .reg string with its backslashes and quotes escaped.
+std::string RegString(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            escaped += '\\';
+        escaped += c;
+    }
+    return '"' + escaped + '"';
+}
+
+using Strings = std::vector<std::pair<std::string, std::string>>;
+using Numbers = std::vector<std::pair<std::string, DWORD>>;
+
+// Writes an item key below kItemsKey in the user hive, as an administrator's .reg file would.
+void WriteItem(const std::string& name, const Strings& strings, const Numbers& numbers = {})
+{
+    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + ItemPath(name) + "]\n";
+    for (const auto& [valueName, data] : strings)
+        text += RegString(valueName) + "=" + RegString(data) + "\n";
+    for (const auto& [valueName, data] : numbers) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%08lx", static_cast<unsigned long>(data));
+        text += RegString(valueName) + "=dword:" + number + "\n";
+    }
+    testing_support::ImportRegText(text);
+}
+
+// The header list stored as the add-in reads it: enciphered.
+void WriteHeaderList(const std::string& name, const std::string& method, const std::string& list)
+{
+    basic_RegistryKey key(HKEY_CURRENT_USER, ItemPath(name), KEY_ALL_ACCESS, true);
+    ASSERT_EQ(key.SetValue(method + "Headers", cypher.Encrypt(list)), ERROR_SUCCESS);
+}
+
+std::string Structure(const std::string& name)
+{
+    return testing_support::ReadTextFile(testing_support::SourcePath("servers/structures/" + name + ".mol"));
+}
+
+standin::Answer Answer(std::string body, int status = 200, std::string reason = "OK")
+{
+    standin::Answer answer;
+    answer.body = std::move(body);
+    answer.status = status;
+    answer.reason = std::move(reason);
+    return answer;
+}
+
+// What the add-in posts for a structure: its exchange data in Base64 lines of 72, "+" as "%2b".
+std::string PostedStructure(const std::string& exchange)
+{
+    std::string text = mxBinaryToBase64(exchange, false, 72);
+    EncodePlusSigns(text, 0);
+    return text;
+}
+
+class ItemExecution : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        s_service = std::make_unique<StandInService>(std::string(), StandInService::CatalogueOptions());
+    }
+    static void TearDownTestSuite()
+    {
+        s_service.reset();
+        CoUninitialize();
+    }
+
+    ItemExecution()
+    {
+        s_service->Reset();
+        // A real window stands for the host's main window: it owns the add-in's dialogs.
+        m_mainWindow = CreateWindowExA(0, "STATIC", "Stand-in host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                       nullptr, nullptr, nullptr);
+        m_host = refhost::Host::Create("Velmora 19.0", static_cast<long>(reinterpret_cast<LONG_PTR>(m_mainWindow)));
+        m_application = m_host->Application();
+    }
+    ~ItemExecution() override { DestroyWindow(m_mainWindow); }
+
+    static StandInService& Service() { return *s_service; }
+
+    // A drawing of a structure of the catalogue, all selected, as the host's active document.
+    std::shared_ptr<refhost::DrawingDocument> OpenDrawing(const std::string& name)
+    {
+        auto chemistry = refhost::chem::ReadChemDocument(Structure(name));
+        if (!chemistry)
+            throw std::runtime_error("cannot read " + name);
+        chemistry->SelectAll();
+        auto drawing = refhost::DrawingDocument::Open(std::move(*chemistry));
+        m_host->MainWindow().activeDocument = drawing;
+        return drawing;
+    }
+
+    // A web service item searching the service's catalogue; later values replace earlier ones.
+    void WriteSearchItem(const std::string& name, const Strings& extra = {}, const Numbers& numbers = {},
+                         const std::string& host = {})
+    {
+        Strings values = {{"Host", host.empty() ? Service().BaseUrl() : host},
+                          {"Target", "/search?type="},
+                          {"PostData", "structure="},
+                          {"StructureHost", Service().BaseUrl()},
+                          {"StructureTarget", "/structure/"}};
+        values.insert(values.end(), extra.begin(), extra.end());
+        WriteItem(name, values, numbers);
+    }
+
+    short Run(const std::string& item, const std::string& input = {}, const std::string& caption = "Search...",
+              IDispatch* target = nullptr)
+    {
+        Application application(m_application.Get(), false);
+        return ExecuteItem(application, item.empty() ? std::string() : ItemPath(item), caption, input, target);
+    }
+
+    std::vector<standin::RecordedRequest> Requests() { return Service().Requests(); }
+
+    testing_support::RegistrySandbox m_sandbox;
+    HWND m_mainWindow = nullptr;
+    std::shared_ptr<refhost::Host> m_host;
+    fw::ComPtr<IDispatch> m_application;
+    std::vector<fw::MessageBoxCall> m_messages;
+    std::vector<std::string> m_pages;
+    bool m_messageBoxFails = false;
+    fw::ScopedMessageBoxHandler m_messageRecorder{[this](const fw::MessageBoxCall& call) {
+        if (m_messageBoxFails)
+            throw std::runtime_error("no window station");
+        m_messages.push_back(call);
+        return IDOK;
+    }};
+    fw::ScopedShellOpenHandler m_pageRecorder{[this](const fw::ShellOpenCall& call) {
+        EXPECT_EQ(call.show, SW_SHOWNORMAL);
+        m_pages.push_back(call.file);
+        return true;
+    }};
+
+private:
+    static inline std::unique_ptr<StandInService> s_service;
+};
+
+TEST_F(ItemExecution, ItemsWithoutAUsableKeyDoNothing)
+{
+    WriteItem("Empty", {});
+    for (const std::string item : {"", "Missing", "Empty"}) {
+        SCOPED_TRACE(item);
+        EXPECT_EQ(Run(item), 1);
+    }
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_pages.empty());
+    EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(ItemExecution, APageItemOpensItsPageUnchanged)
+{
+    WriteItem("Page", {{"ShowPage", "http://127.0.0.1/about?x=a b"}, {"Host", "http://unused"}, {"Target", "/t"}});
+    EXPECT_EQ(Run("Page"), 1);
+    EXPECT_EQ(m_pages, std::vector<std::string>{"http://127.0.0.1/about?x=a b"});
+    EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(ItemExecution, SearchesWithTheSelectedStructureAndPlacesTheFoundOne)
+{
+    auto drawing = OpenDrawing("ethanol");
+    // A "+" of the configured start stays; only the appended structure is encoded.
+    WriteSearchItem("Structure", {{"PostData", "mode=a+b&structure="}});
+    const std::string exchange = refhost::chem::EncodeExchange(refhost::chem::WriteSelection(*drawing->chemistry));
+    EXPECT_EQ(Run("Structure"), 1);
+
+    auto requests = Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].method, "POST");
+    EXPECT_EQ(requests[0].path, "/search");
+    EXPECT_EQ(requests[0].query, "type=");   // no choice dialog configured: the target stays
+    EXPECT_EQ(requests[0].body, "mode=a+b&structure=" + PostedStructure(exchange));
+    EXPECT_EQ(requests[0].HeaderValues("Content-Type"), std::vector<std::string>{"application/x-www-form-urlencoded"});
+    EXPECT_EQ(requests[1].method, "GET");
+    EXPECT_EQ(requests[1].path, "/structure/ethanol");
+    // The found ethanol is pasted beside the selected one.
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(ItemExecution, EncodesOnlyThePlusSignsOfTheStructureAndOnlyForFormBodies)
+{
+    // Bytes FB EF BE are "++++" in Base64: 60 of them make a line of 72 "+" and one of 8.
+    std::string bytes;
+    for (int i = 0; i < 20; ++i)
+        bytes += "\xFB\xEF\xBE";
+    auto drawing = OpenDrawing("ethanol");
+    drawing->selection.dataByType["application/x-test"] = refhost::ByteArray(bytes);
+    WriteSearchItem("Form", {{"InputMimeType", "application/x-test"}, {"PostData", "mode=a+b&structure="}});
+    WriteSearchItem("Json", {{"InputMimeType", "application/x-test"}});
+    WriteHeaderList("Json", "POST", "Content-Type:application/json");
+    Service().Enqueue(Answer("no_records_found"));
+    Service().Enqueue(Answer("no_records_found"));
+    EXPECT_EQ(Run("Form"), 0);
+    EXPECT_EQ(Run("Json"), 0);
+
+    std::string encoded;
+    for (int i = 0; i < 72; ++i)
+        encoded += "%2b";
+    encoded += "\r\n%2b%2b%2b%2b%2b%2b%2b%2b\r\n";
+    auto requests = Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].body, "mode=a+b&structure=" + encoded);
+    EXPECT_EQ(requests[1].body, "structure=" + std::string(72, '+') + "\r\n++++++++\r\n");
+    EXPECT_EQ(requests[1].HeaderValues("Content-Type"), std::vector<std::string>{"application/json"});
+    // The failure of a structure search shows the answer as it came.
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(m_messages[0].text, "No Records Found");
+    EXPECT_EQ(m_messages[0].caption, "Search");
+    EXPECT_EQ(m_messages[0].owner, m_mainWindow);
+    EXPECT_EQ(m_messages[0].type, static_cast<UINT>(MB_OK));
+}
+
+TEST_F(ItemExecution, DirectRunsSendTheTypedTextAndStopAtAList)
+{
+    OpenDrawing("ethanol");
+    WriteSearchItem("Name", {{"PostData", "name="}, {"Prompt", "Name:"}});
+    const struct {
+        std::string input;
+        std::string body;
+        short result;
+        std::size_t requests;
+    } cases[] = {
+        {"ethyl acetate", "name=ethyl%20acetate&comp=vlns", 1, 2},   // found: its structure is fetched
+        {"eth", "name=eth&comp=vlns", 2, 1},                         // a list: nothing fetched
+        {"(+)-camphor", "name=(%2B)-camphor&comp=vlns", 1, 2},
+        {"a&b=c #1 100%", "name=a%26b%3Dc%20%231%20100%25&comp=vlns", 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        Service().Reset();
+        EXPECT_EQ(Run("Name", c.input), c.result);
+        auto requests = Requests();
+        ASSERT_EQ(requests.size(), c.requests);
+        EXPECT_EQ(requests[0].body, c.body);
+    }
+    EXPECT_TRUE(m_messages.empty()) << "direct runs show no request messages";
+}
+
+TEST_F(ItemExecution, ShowsTheAnswerAsAPageWithItsSpecialCharactersEscaped)
+{
+    OpenDrawing("ethanol");
+    WriteSearchItem("Page", {{"ShowPage", "http://127.0.0.1/results?id="}});
+    Service().Enqueue(Answer("ethanol"));
+    Service().Enqueue(Answer("a b\r\n\"x\"&y"));
+    EXPECT_EQ(Run("Page"), 1);
+    EXPECT_EQ(Run("Page"), 1);
+    EXPECT_EQ(m_pages, (std::vector<std::string>{"http://127.0.0.1/results?id=ethanol",
+                                                 "http://127.0.0.1/results?id=a%20b%0D%0A%22x%22&y"}));
+    EXPECT_EQ(Requests().size(), 2u) << "no structure is fetched for a page";
+}
+
+TEST_F(ItemExecution, FailedRequestsShowTheAnswerWithTheConfiguredText)
+{
+    auto drawing = OpenDrawing("ethanol");
+    WriteSearchItem("Structure", {{"Error404", "Not here.#Ask your administrator."},
+                                   {"Error500", "The first request failed."}});
+    Service().Enqueue(Answer("", 500, "Server Trouble"));
+    EXPECT_EQ(Run("Structure"), 0);
+    Service().Enqueue(Answer("unknown"));   // the second request finds nothing under that name
+    EXPECT_EQ(Run("Structure"), 0);
+    Service().Enqueue(Answer("unknown"));
+    EXPECT_EQ(Run("Structure", "direct"), 0) << "the same failure, silently";
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(m_messages[0].text, "Server Trouble (500)The first request failed.");
+    EXPECT_EQ(m_messages[1].text, "No Such Structure (404)Not here.\nAsk your administrator.");
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 1u);
+}
+
+TEST_F(ItemExecution, WithoutStructureValuesTheSecondRequestGoesWithWhatTheItemHas)
+{
+    auto drawing = OpenDrawing("ethanol");
+    WriteItem("Partial", {{"Host", Service().BaseUrl()}, {"Target", "/search"}, {"PostData", "structure="},
+                           {"StructureHost", Service().BaseUrl() + "/structure/"}});
+    EXPECT_EQ(Run("Partial"), 1);
+    Service().Enqueue(Answer("unknown"));
+    EXPECT_EQ(Run("Partial"), 0);
+    auto requests = Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[1].path, "/structure/ethanol");
+    EXPECT_EQ(requests[3].path, "/structure/unknown");
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].text, "No Such Structure");
+}
+
+TEST_F(ItemExecution, SignsExactlyTheBytesOnTheWire)
+{
+    constexpr char key[] = "s3cret";
+    const std::string list = "Content-Type:application/x-www-form-urlencoded;X-Request-Id:[UUID];"
+                             "X-Signature:[sign(X-Request-Id|Request_Body)s3cret]";
+    auto drawing = OpenDrawing("ethanol");
+    // A structure read as XML text travels unencoded, its title included.
+    drawing->selection.dataByType["chemical/x-cml+xml"] =
+        fw::MakeVariant(fw::Narrow(L"<cml><molecule title=\"Caf\u00e9 cr\u00e8me\"/></cml>"));
+    WriteSearchItem("Xml", {{"InputMimeType", "chemical/x-cml+xml"}});
+    WriteHeaderList("Xml", "POST", list);
+    WriteSearchItem("Name", {{"PostData", "name="}, {"Prompt", "Name:"}});
+    WriteHeaderList("Name", "POST", list);
+    Service().Enqueue(Answer("no_records_found"));
+    EXPECT_EQ(Run("Xml"), 0);
+    EXPECT_EQ(Run("Name", fw::Narrow(L"caf\u00e9 au lait")), 0);
+
+    auto requests = Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].body, "structure=<cml><molecule title=\"Caf\xC3\xA9 cr\xC3\xA8me\"/></cml>");
+    EXPECT_EQ(requests[1].body, "name=caf\xC3\xA9%20au%20lait&comp=vlns");
+    for (std::size_t index : {0u, 1u}) {
+        std::string expected;
+        EXPECT_TRUE(Service().VerifySignature(index, "X-Signature", "X-Request-Id|Request_Body", key, &expected))
+            << "request " << index << " expected " << expected;
+    }
+}
+
+// Every way a run can go wrong ends in its result code; nothing escapes.
+TEST_F(ItemExecution, EveryFailureEndsInItsResult)
+{
+    int refusedPort = 0;
+    {
+        StandInService stopped;
+        refusedPort = stopped.Port();
+    }
+    const std::string refused = "http://127.0.0.1:" + std::to_string(refusedPort);
+    WriteSearchItem("Down", {}, {}, refused);
+    WriteSearchItem("Structure");
+    WriteSearchItem("Clear");
+    basic_RegistryKey(HKEY_CURRENT_USER, ItemPath("Clear"), KEY_ALL_ACCESS).SetValue("POSTHeaders", "Content-Type:x");
+
+    const std::string accessError = "An error occurred accessing " + refused + "/search?type=\nError code: ";
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        std::string item;
+        std::string input;
+        short result;
+        std::string message;   // the start of the one message shown; empty: none
+    };
+    const Case cases[] = {
+        {"service down", [] {}, "Down", "", -1, accessError},
+        {"service down, direct", [] {}, "Down", "x", -1, ""},
+        {"host raises -102 placing the structure", [&] { m_host->Raise("CDataObject", "SetData", -102, "empty"); },
+         "Structure", "", -1, kEmptyStructureMessage},
+        {"host raises -102 in wCode, direct", [&] { m_host->Raise("CDataObject", "SetData", -102, "empty", true); },
+         "Structure", "x", -102, ""},
+        {"host raises another code, direct", [&] { m_host->Raise("CDataObject", "SetData", 7, "other"); },
+         "Structure", "x", -1, ""},
+        {"host raises reading the selection", [&] { m_host->Raise("Application", "ActiveDocument", -102, "busy"); },
+         "Structure", "", 1, ""},
+        {"host fails reading the selection", [&] { m_host->Fail("IVelmoraSelection", "DataObject", E_FAIL); },
+         "Structure", "", 1, ""},
+        {"host not of the suite", [&] { m_host->name = "Other Editor"; }, "Structure", "", 1, ""},
+        {"header list stored in clear", [] {}, "Clear", "", 1, ""},
+        {"header list stored in clear, direct", [] {}, "Clear", "x", 1, ""},
+        {"message box fails", [&] {
+             m_host->Raise("CDataObject", "SetData", 9, "other");
+             m_messageBoxFails = true;
+         }, "Structure", "", -1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenDrawing("ethanol");
+        m_host->Behave();
+        m_host->name = "Velmora 19.0";
+        m_messages.clear();
+        c.arrange();
+        EXPECT_EQ(Run(c.item, c.input), c.result);
+        if (c.message.empty()) {
+            EXPECT_TRUE(m_messages.empty());
+        } else {
+            ASSERT_EQ(m_messages.size(), 1u);
+            EXPECT_TRUE(m_messages[0].text.starts_with(c.message)) << m_messages[0].text;
+        }
+    }
+}
+
+TEST_F(ItemExecution, CutsTheErrorMessageToItsBufferKeepingTheCode)
+{
+    const std::string shortUrl = "http://h/t";
+    EXPECT_EQ(AccessErrorMessage(shortUrl, -5), "An error occurred accessing http://h/t\nError code: -5");
+    const std::string longUrl = "http://h/" + std::string(500, 'x');
+    const std::string message = AccessErrorMessage(longUrl, -2147012867);
+    EXPECT_EQ(message.size(), kAccessErrorMessageLimit);
+    EXPECT_TRUE(message.ends_with("xxx...\nError code: -2147012867")) << message;
+}
+
+TEST(ItemText, EscapesTypedTextForTheBody)
+{
+    EXPECT_EQ(EscapeTypedText("a b&c=d+e#f%", false), "a%20b&c=d+e#f%");
+    EXPECT_EQ(EscapeTypedText("a b&c=d+e#f%", true), "a%20b%26c%3Dd%2Be%23f%25");
+    EXPECT_EQ(AppendTypedText("No Records Found", "x%20y"), "No Records Found: x%20y");
+    EXPECT_EQ(AppendTypedText("Error 7", "x"), "Error 7 x");
+    std::string body = "a+b=+";
+    EncodePlusSigns(body, 3);
+    EXPECT_EQ(body, "a+b=%2b");
+}
+
+} // namespace
