@@ -1,7 +1,5 @@
 #include "framework/ui_seams.h"
 
-#include <shellapi.h>
-
 #include <utility>
 
 namespace fw {
@@ -11,12 +9,6 @@ namespace {
 ScopedMessageBoxHandler::Handler& InstalledHandler()
 {
     static ScopedMessageBoxHandler::Handler handler;
-    return handler;
-}
-
-ScopedShellOpenHandler::Handler& InstalledShellHandler()
-{
-    static ScopedShellOpenHandler::Handler handler;
     return handler;
 }
 
@@ -37,25 +29,6 @@ ScopedMessageBoxHandler::ScopedMessageBoxHandler(Handler handler)
 ScopedMessageBoxHandler::~ScopedMessageBoxHandler()
 {
     InstalledHandler() = std::move(m_previous);
-}
-
-bool ShellOpen(const std::string& file, int show)
-{
-    if (const auto& handler = InstalledShellHandler())
-        return handler({file, show});
-    // ShellExecuteA reports success as a value above 32.
-    auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, file.c_str(), nullptr, nullptr, show));
-    return result > 32;
-}
-
-ScopedShellOpenHandler::ScopedShellOpenHandler(Handler handler)
-    : m_previous(std::exchange(InstalledShellHandler(), std::move(handler)))
-{
-}
-
-ScopedShellOpenHandler::~ScopedShellOpenHandler()
-{
-    InstalledShellHandler() = std::move(m_previous);
 }
 
 } // namespace fw

@@ -1,6 +1,6 @@
 // Effects of the user interface that a test must observe but must not trigger for real. Production code
-// calls these instead of the platform; by default they call it (MessageBoxA, ShellExecuteA), and a test
-// installs a handler for its scope that records the call and answers in the user's place.
+// calls these instead of the platform; by default they call it (MessageBoxA), and a test installs a handler
+// for its scope that records the call and answers in the user's place.
 #pragma once
 
 #include <windows.h>
@@ -28,28 +28,6 @@ public:
     ~ScopedMessageBoxHandler();
     ScopedMessageBoxHandler(const ScopedMessageBoxHandler&) = delete;
     ScopedMessageBoxHandler& operator=(const ScopedMessageBoxHandler&) = delete;
-
-private:
-    Handler m_previous;
-};
-
-struct ShellOpenCall {
-    std::string file;
-    int show = SW_SHOWNORMAL;
-};
-
-// Opens a document or URL with the shell's default action (a page in the browser); true when the shell
-// took it.
-bool ShellOpen(const std::string& file, int show = SW_SHOWNORMAL);
-
-// Takes the place of ShellExecuteA while it lives; the handler installed before comes back after it.
-class ScopedShellOpenHandler {
-public:
-    using Handler = std::function<bool(const ShellOpenCall&)>;
-    explicit ScopedShellOpenHandler(Handler handler);
-    ~ScopedShellOpenHandler();
-    ScopedShellOpenHandler(const ScopedShellOpenHandler&) = delete;
-    ScopedShellOpenHandler& operator=(const ScopedShellOpenHandler&) = delete;
 
 private:
     Handler m_previous;
