@@ -7,7 +7,10 @@
 #include "framework/text.h"
 #include "framework/ui_seams.h"
 #include "host/wrappers.h"
+#include "resources/resource.h"
+#include "webservice/ChoiceDialog.h"
 #include "webservice/HttpRequest.h"
+#include "webservice/PromptTextDialog.h"
 #include "webservice/Selection.h"
 
 #include "mx/base64.h"
@@ -18,8 +21,6 @@
 
 namespace {
 
-constexpr UINT kPromptTemplate = 1000;
-constexpr UINT kResultsTemplate = 130;
 constexpr int kBase64LineLength = 72;
 constexpr int kEmptyStructureCode = -102;
 constexpr char kDirectRunSuffix[] = "&comp=vlns";
@@ -34,21 +35,26 @@ HWND OwnerWindow(std::int64_t mainWindow)
 std::optional<std::string> RunTextDialog(UINT templateId, HWND owner, const std::string& title,
                                          const std::string& prompt, const std::string& text)
 {
-    (void)templateId, (void)owner, (void)title, (void)prompt, (void)text;
-    return std::nullopt;
+    PromptTextDialog dialog(templateId, owner, title, prompt, text);
+    if (dialog.DoModal() != IDOK)
+        return std::nullopt;
+    return dialog.GetText();
 }
 
 struct SearchChoice {
-    unsigned option = 0;   // the chosen option's control id minus 1000
+    int option = 0;   // the chosen option's control id minus 1000
     std::string proxyURL;
 };
 
-// The search choice dialog: the user's choice on OK, nothing otherwise.
+// The search choice dialog: the user's choice on OK, nothing otherwise (also when the configured template
+// cannot be shown).
 std::optional<SearchChoice> RunChoiceDialog(UINT templateId, HWND owner, const std::string& note,
                                             VelmoraSelectionType initial, const std::string& proxyURL)
 {
-    (void)templateId, (void)owner, (void)note, (void)initial, (void)proxyURL;
-    return std::nullopt;
+    CChoiceDialog dialog(templateId, owner, note, initial, proxyURL);
+    if (dialog.DoModal() != IDOK)
+        return std::nullopt;
+    return SearchChoice{dialog.GetUserChoice(), dialog.GetProxyURL()};
 }
 
 // The item's key, from the user hive or else the machine hive.
@@ -107,7 +113,7 @@ void ItemRun::Run()
     auto host = Value("Host"), target = Value("Target"), postData = Value("PostData");
     if (!host || !target || !postData) {
         if (auto page = Value("ShowPage"))
-            fw::ShellOpen(*page);
+            fw::ShellOpen(m_owner, *page, std::string());
         return;
     }
     m_host = *host;
@@ -153,7 +159,7 @@ bool ItemRun::ReadTypedText(const std::string& prompt)
 {
     std::string text = m_inputText;
     if (!Direct()) {
-        auto typed = RunTextDialog(kPromptTemplate, m_owner, m_caption, prompt, std::string());
+        auto typed = RunTextDialog(IDD_PROMPT, m_owner, m_caption, prompt, std::string());
         if (!typed)
             return false;
         text = *typed;
@@ -211,13 +217,13 @@ void ItemRun::Request()
         return;
     }
     if (auto page = Value("ShowPage")) {
-        fw::ShellOpen(*page + EscapeForURL(answer));
+        fw::ShellOpen(m_owner, *page + EscapeForURL(answer), std::string());
         m_result = kItemDone;
         return;
     }
     if (m_structureHost.empty() || m_structureTarget.empty()) {
         if (auto description = Value("ResultsDescription")) {
-            RunTextDialog(kResultsTemplate, m_owner, m_caption, *description, answer);
+            RunTextDialog(IDD_RESULTS, m_owner, m_caption, *description, answer);
             m_result = kItemDone;
             return;
         }

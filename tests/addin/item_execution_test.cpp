@@ -169,8 +169,8 @@ protected:
         return IDOK;
     }};
     fw::ScopedShellOpenHandler m_pageRecorder{[this](const fw::ShellOpenCall& call) {
-        EXPECT_EQ(call.show, SW_SHOWNORMAL);
-        m_pages.push_back(call.file);
+        EXPECT_EQ(call.verb, "") << "the default action";
+        m_pages.push_back(call.target);
         return true;
     }};
 
