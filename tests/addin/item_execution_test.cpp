@@ -2,9 +2,11 @@
 // documents read from molfiles, the stand-in structure service with its catalogue on loopback through the
 // real MSXML, and message boxes, pages and the download dialog observed through their seams.
 #include "addin/ItemExecution.h"
-#include "addin/NetFileFetch.h"
-#include "addin/RequestText.h"
 
+#include "addin/ConfigStore.h"
+#include "addin/NetFileFetch.h"
+#include "addin/RegistryKey.h"
+#include "addin/RequestText.h"
 #include "framework/text.h"
 #include "framework/ui_seams.h"
 #include "host/wrappers.h"
@@ -12,8 +14,9 @@
 #include "refhost/chem/Exchange.h"
 #include "refhost/drawing.h"
 #include "reg_import.h"
-#include "addin/RegistryKey.h"
 #include "registry_sandbox.h"
+#include "resources/resource.h"
+#include "scripted_user.h"
 #include "stand_in_service.h"
 #include "test_paths.h"
 #include "webservice/Cypher.h"
@@ -28,6 +31,8 @@
 namespace {
 
 using namespace std::string_literals;
+using testing_support::DialogWindow;
+using testing_support::ScriptedUser;
 using testing_support::StandInService;
 
 constexpr char kItemsKey[] = "Software\\ItemTests\\";
@@ -151,6 +156,15 @@ protected:
     {
         Application application(m_application.Get(), false);
         return ExecuteItem(application, item.empty() ? std::string() : ItemPath(item), caption, input, target);
+    }
+
+    // Runs the item while the scripted user works its dialogs.
+    short RunWith(const std::string& item, ScriptedUser::Script script, const std::string& caption = "Search...")
+    {
+        ScriptedUser user(std::move(script));
+        const short result = Run(item, std::string(), caption);
+        user.Finish();
+        return result;
     }
 
     std::vector<standin::RecordedRequest> Requests() { return Service().Requests(); }
@@ -352,6 +366,140 @@ TEST_F(ItemExecution, SignsExactlyTheBytesOnTheWire)
         EXPECT_TRUE(Service().VerifySignature(index, "X-Signature", "X-Request-Id|Request_Body", key, &expected))
             << "request " << index << " expected " << expected;
     }
+}
+
+TEST_F(ItemExecution, AsksForTheTextAndNamesItWhenNothingIsFound)
+{
+    OpenDrawing("ethanol");
+    WriteSearchItem("Name", {{"PostData", "name="}, {"Prompt", "Name or CAS number:"}});
+    std::string prompt;
+    // The title loses its "...".
+    EXPECT_EQ(RunWith("Name", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Search by name");
+        prompt = dialog.Text(IDC_PROMPT);
+        dialog.Type(IDC_TEXT, "no such thing");
+        dialog.Click(IDOK);
+        dialog.WaitUntilClosed();
+    }, "Search by name..."), 0);
+    EXPECT_EQ(prompt, "Name or CAS number:");
+    ASSERT_EQ(Requests().size(), 1u);
+    EXPECT_EQ(Requests()[0].body, "name=no%20such%20thing");
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].text, "No Records Found: no%20such%20thing");
+    EXPECT_EQ(m_messages[0].caption, "Search by name");
+
+    // Cancelled, nothing is asked of the service.
+    Service().Reset();
+    EXPECT_EQ(RunWith("Name", [](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Search");
+        dialog.PressEscape();
+        dialog.WaitUntilClosed();
+    }), 1);
+    EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(ItemExecution, ShowsTheAnswerAsTextWithTheResultsDescription)
+{
+    OpenDrawing("ethanol");
+    WriteItem("Name", {{"Host", Service().BaseUrl()}, {"Target", "/search"}, {"PostData", "name="},
+                       {"Prompt", "Name:"}, {"ResultsDescription", "Substances found:"}});
+    std::string shown, description;
+    EXPECT_EQ(RunWith("Name", [&](ScriptedUser& user) {
+        DialogWindow prompt = user.WaitForDialog("Search");
+        prompt.Type(IDC_TEXT, "eth");
+        prompt.Click(IDOK);
+        prompt.WaitUntilClosed();
+        DialogWindow results = user.WaitForDialog("Search");
+        shown = results.Text(IDC_TEXT);
+        description = results.Text(IDC_PROMPT);
+        results.Click(IDOK);
+        results.WaitUntilClosed();
+    }), 1);
+    // An interactive run shows a list like any answer.
+    EXPECT_EQ(shown, "ethane,ethanol,ethyl acetate");
+    EXPECT_EQ(description, "Substances found:");
+    EXPECT_EQ(Requests().size(), 1u);
+}
+
+TEST_F(ItemExecution, TheSearchChoiceSetsTheTargetAndTheProxyAddress)
+{
+    auto drawing = OpenDrawing("ethanol");
+    WriteSearchItem("Structure", {{"Target1", "substructure"}, {"Target2", "exact"}}, {{"Dialog0", IDD_CHOICE_STRUCTURE}});
+    WriteHeaderList("Structure", "POST", "X-Proxy:[proxyURL]");
+    ASSERT_EQ(WriteProxyURL("http://old.example/"), ERROR_SUCCESS);
+
+    // The whole ethanol: substructure suggested, no note; the user asks for an exact search through a new proxy.
+    bool suggested = false, noteShown = true;
+    EXPECT_EQ(RunWith("Structure", [&](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog("Search SciFinder");
+        suggested = choice.IsChecked(IDC_SUBSTRUCTURE);
+        noteShown = choice.IsVisible(IDC_NOTE);
+        choice.Click(IDC_EXACT);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = user.WaitForDialog("Proxy Settings");
+        proxy.SetText(IDC_PROXY_URL, "http://proxy.example:3128/");
+        proxy.Click(IDOK);
+        proxy.WaitUntilClosed();
+        choice.Click(IDOK);
+        choice.WaitUntilClosed();
+    }), 1);
+    EXPECT_TRUE(suggested);
+    EXPECT_FALSE(noteShown);
+    EXPECT_EQ(ReadProxyURL(), "http://proxy.example:3128/");
+    auto requests = Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].query, "type=exact");
+    EXPECT_EQ(requests[0].HeaderValues("X-Proxy"), std::vector<std::string>{"http://proxy.example:3128/"});
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
+
+    // Two atoms without their bond: the warning is the note; an option without a configured target leaves
+    // the target as it is.
+    Service().Reset();
+    drawing->chemistry->Select({{0, 1}, {}, {}});
+    drawing->Synchronize();
+    std::string note;
+    EXPECT_EQ(RunWith("Structure", [&](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog("Search SciFinder");
+        note = choice.Text(IDC_NOTE);
+        choice.Click(IDC_REACTANTS);
+        choice.Click(IDOK);
+        choice.WaitUntilClosed();
+    }), 1);
+    EXPECT_EQ(note, "Note:\tOnly a portion of the structure was selected.");
+    ASSERT_EQ(Requests().size(), 2u);
+    EXPECT_EQ(Requests()[0].query, "type=");
+    EXPECT_EQ(Requests()[1].path, "/structure/ethane");
+
+    // Cancelled: no request, the proxy address stays.
+    Service().Reset();
+    EXPECT_EQ(RunWith("Structure", [](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog("Search SciFinder");
+        choice.PressEscape();
+        choice.WaitUntilClosed();
+    }), 1);
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_EQ(ReadProxyURL(), "http://proxy.example:3128/");
+}
+
+TEST_F(ItemExecution, AReactionIsSearchedWithTheReactionDialogAndTheFirstTarget)
+{
+    auto chemistry = refhost::chem::ReadChemDocument(
+        testing_support::ReadTextFile(testing_support::FixturePath("esterification.rxn")));
+    ASSERT_TRUE(chemistry);
+    chemistry->SelectAll();
+    m_host->MainWindow().activeDocument = refhost::DrawingDocument::Open(std::move(*chemistry));
+    WriteSearchItem("Structure", {{"Target0", "reaction"}, {"Target1", "substructure"}},
+                    {{"Dialog0", IDD_CHOICE_STRUCTURE}, {"Dialog1", IDD_CHOICE_REACTION}});
+    Service().Enqueue(Answer("no_records_found"));
+    EXPECT_EQ(RunWith("Structure", [](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog("Search SciFinder");
+        if (choice.HasControl(IDC_SUBSTRUCTURE))
+            throw testing_support::ScriptFailure("the structure dialog opened for a reaction");
+        choice.Click(IDOK);
+        choice.WaitUntilClosed();
+    }), 0);
+    ASSERT_EQ(Requests().size(), 1u);
+    EXPECT_EQ(Requests()[0].query, "type=reaction");
 }
 
 // Every way a run can go wrong ends in its result code; nothing escapes.
