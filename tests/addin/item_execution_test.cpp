@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -500,6 +502,76 @@ TEST_F(ItemExecution, AReactionIsSearchedWithTheReactionDialogAndTheFirstTarget)
     }), 0);
     ASSERT_EQ(Requests().size(), 1u);
     EXPECT_EQ(Requests()[0].query, "type=reaction");
+}
+
+// The download part in the add-in's place while it is not built: what the dialog was asked, what it answers.
+struct DownloadStandIn {
+    std::vector<std::string> asked;   // application name, item path, action, title
+    INT_PTR answer = IDOK;
+    std::string storedPath;           // written into the dialog's buffer (at most its 260 bytes)
+    std::vector<std::string> opened;
+    bool openFails = false;
+};
+DownloadStandIn g_download;
+
+const NetFileFetch kDownloadStandIn{
+    [](const std::string& application, const std::string& itemPath, const std::string& action,
+       const std::string& title, char* outPath) -> INT_PTR {
+        g_download.asked = {application, itemPath, action, title};
+        std::memcpy(outPath, g_download.storedPath.data(), std::min(g_download.storedPath.size() + 1, kNetFilePathSize));
+        return g_download.answer;
+    },
+    [](const std::string& path) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    },
+    [](Application&, const std::string& path) {
+        if (g_download.openFails)
+            throw std::runtime_error("Unknown application");
+        g_download.opened.push_back(path);
+    },
+};
+
+TEST_F(ItemExecution, AFetchItemRunsTheDownloadDialogAndOpensTheStoredFile)
+{
+    // A fetch item with web service values too: only the fetch runs.
+    WriteSearchItem("Fetch", {{"GetNetFile", "PDB"}});
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string stored = std::string(folder) + "ulnara-fetched.pdb";
+    std::ofstream(stored) << "HEADER    stand-in\n";
+
+    EXPECT_EQ(Run("Fetch"), 1) << "without the download part, nothing happens";
+    ScopedNetFileFetch standIn(kDownloadStandIn);
+    const struct {
+        const char* what;
+        INT_PTR answer;
+        std::string path;
+        bool opened;
+    } cases[] = {
+        {"stored", IDOK, stored, true},
+        {"cancelled", IDCANCEL, stored, false},
+        {"a folder", IDOK, folder, false},
+        {"no such file", IDOK, stored + ".missing", false},
+        {"a path filling the buffer without its end", IDOK, stored + std::string(300, 'x'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_download = {};
+        g_download.answer = c.answer;
+        g_download.storedPath = c.path;
+        EXPECT_EQ(Run("Fetch", std::string(), "Protein Data Bank entry..."), 1);
+        EXPECT_EQ(g_download.asked, (std::vector<std::string>{"Velmora 19.0", ItemPath("Fetch"), "PDB",
+                                                              "Protein Data Bank entry"}));
+        EXPECT_EQ(g_download.opened, c.opened ? std::vector<std::string>{stored} : std::vector<std::string>{});
+    }
+    g_download = {};
+    g_download.storedPath = stored;
+    g_download.openFails = true;
+    EXPECT_EQ(Run("Fetch"), 1);
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_TRUE(m_messages.empty());
+    DeleteFileA(stored.c_str());
 }
 
 // Every way a run can go wrong ends in its result code; nothing escapes.
