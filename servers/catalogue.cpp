@@ -84,8 +84,7 @@ Answer Found(const std::vector<std::string>& names)
     return TextAnswer(200, "OK", list);
 }
 
-} // namespace
-
+// "+" a blank when plusIsBlank, "%XX" a byte; a malformed escape stays as it is.
 std::string PercentDecode(std::string_view text, bool plusIsBlank)
 {
     std::string decoded;
@@ -102,6 +101,7 @@ std::string PercentDecode(std::string_view text, bool plusIsBlank)
     return decoded;
 }
 
+// The fields of a form body, decoded.
 std::map<std::string, std::string> ParseFormBody(std::string_view body)
 {
     std::map<std::string, std::string> fields;
@@ -115,6 +115,8 @@ std::map<std::string, std::string> ParseFormBody(std::string_view body)
     }
     return fields;
 }
+
+} // namespace
 
 std::optional<Catalogue> Catalogue::Load(const std::string& folder, std::string& error)
 {

@@ -44,8 +44,4 @@ private:
     std::map<std::string, Entry> m_entries;   // by name
 };
 
-// The fields of a form body, decoded ("+" a blank, "%XX" a byte; a malformed escape stays as it is).
-std::map<std::string, std::string> ParseFormBody(std::string_view body);
-std::string PercentDecode(std::string_view text, bool plusIsBlank);
-
 } // namespace standin

@@ -3,49 +3,32 @@
 // Item.ExecuteDirect with a path and a text, against the stand-in structure service's catalogue, with the
 // scripted user answering the add-in's dialogs and message boxes.
 #include "addin_library.h"
+#include "item_testing.h"
 
 #include "framework/dispatch_driver.h"
 #include "refhost/application.h"
-#include "refhost/chem/Molfile.h"
-#include "refhost/drawing.h"
 #include "reg_import.h"
-#include "registry_sandbox.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
-#include "stand_in_service.h"
-#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <optional>
 
 namespace {
 
 using testing_support::DialogWindow;
 using testing_support::ScriptedUser;
-using testing_support::StandInService;
 
 constexpr char kMenuPath[] = "SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\1 Search";
 // The text of a message box (the platform's control id for it).
 constexpr int kMessageBoxText = 0xFFFF;
 
-class ItemThroughCom : public testing::Test {
+class ItemThroughCom : public addin_testing::ItemTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        s_service = std::make_unique<StandInService>(std::string(), StandInService::CatalogueOptions());
-    }
-    static void TearDownTestSuite()
-    {
-        s_service.reset();
-        CoUninitialize();
-    }
-
     ItemThroughCom()
     {
-        s_service->Reset();
-        const std::string service = s_service->BaseUrl();
+        const std::string service = Service().BaseUrl();
         testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n"
                                        "[HKEY_CURRENT_USER\\" + std::string(kMenuPath) + "]\n"
                                        "@=\"Search\"\n\n"
@@ -68,25 +51,9 @@ protected:
                                        "\"Prompt\"=\"Name:\"\n"
                                        "\"StructureHost\"=\"" + service + "\"\n"
                                        "\"StructureTarget\"=\"/structure/\"\n");
-        m_mainWindow = CreateWindowExA(0, "STATIC", "Stand-in host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                       nullptr, nullptr, nullptr);
-        m_host = refhost::Host::Create("Velmora 19.0", static_cast<long>(reinterpret_cast<LONG_PTR>(m_mainWindow)));
-        m_application = m_host->Application();
-        m_drawing = Drawing("ethanol");
-        m_host->MainWindow().activeDocument = m_drawing;
+        m_drawing = OpenDrawing("ethanol");
         EXPECT_TRUE(m_extension.CreateDispatch("Ulnara19.Extension")) << "is the DLL registered in the prefix?";
         EXPECT_TRUE(m_item.CreateDispatch("Ulnara19.Item"));
-    }
-    ~ItemThroughCom() override { DestroyWindow(m_mainWindow); }
-
-    static StandInService& Service() { return *s_service; }
-
-    static std::shared_ptr<refhost::DrawingDocument> Drawing(const std::string& structure)
-    {
-        auto chemistry = refhost::chem::ReadChemDocument(
-            testing_support::ReadTextFile(testing_support::SourcePath("servers/structures/" + structure + ".mol")));
-        chemistry->SelectAll();
-        return refhost::DrawingDocument::Open(std::move(*chemistry));
     }
 
     void SetUpMenus() { ASSERT_TRUE(addin_testing::CallMember(m_extension.m_lpDispatch, L"Setup", m_application.Get()).value); }
@@ -134,16 +101,9 @@ protected:
         return V_I2(result.get());
     }
 
-    testing_support::RegistrySandbox m_sandbox;
-    HWND m_mainWindow = nullptr;
-    std::shared_ptr<refhost::Host> m_host;
-    fw::ComPtr<IDispatch> m_application;
     std::shared_ptr<refhost::DrawingDocument> m_drawing;
     COleDispatchDriver m_extension;
     COleDispatchDriver m_item;
-
-private:
-    static inline std::unique_ptr<StandInService> s_service;
 };
 
 TEST_F(ItemThroughCom, ChosenFromTheMenuASearchPlacesTheFoundStructure)
@@ -169,10 +129,11 @@ TEST_F(ItemThroughCom, ChosenFromTheMenuASearchPlacesTheFoundStructure)
 TEST_F(ItemThroughCom, AFailedSearchIsReportedInAMessageBoxAndAsFalse)
 {
     SetUpMenus();
-    std::string title, text;
+    std::string text;
+    // The caption loses its "...".
     auto result = Execute("Search by name...", [&](ScriptedUser& user) {
         DialogWindow prompt = user.WaitForDialog("Search by name");
-        prompt.Type(IDC_TEXT, "unobtainium");
+        prompt.Type(IDC_TEXT, "no such thing");
         prompt.Click(IDOK);
         prompt.WaitUntilClosed();
         DialogWindow message = user.WaitForDialog("Search by name");
@@ -182,7 +143,7 @@ TEST_F(ItemThroughCom, AFailedSearchIsReportedInAMessageBoxAndAsFalse)
     });
     EXPECT_EQ(result.status, S_OK);
     EXPECT_FALSE(result.value);
-    EXPECT_EQ(text, "No Records Found: unobtainium");
+    EXPECT_EQ(text, "No Records Found: no%20such%20thing");   // the text as it was sent
 }
 
 TEST_F(ItemThroughCom, DirectRunsReturnTheirResultCodes)
@@ -198,17 +159,14 @@ TEST_F(ItemThroughCom, DirectRunsReturnTheirResultCodes)
     EXPECT_EQ(requests[0].body, "name=eth&comp=vlns");
 
     // The found structure goes into the document given as the target, not into the active one.
-    auto target = Drawing("ethane");
+    auto target = OpenDrawing("ethane", false);
     auto targetView = target->CreateView(m_host);
     EXPECT_EQ(ExecuteDirect("2 Name", "ethyl acetate", targetView.Get()), 1);
     EXPECT_EQ(target->chemistry->Groups().size(), 2u);
     EXPECT_EQ(m_drawing->chemistry->Groups().size(), 1u);
 
     // A refused selection is shown in either kind of run; a direct run's caption is one blank.
-    auto chemistry = refhost::chem::ReadChemDocument(
-        testing_support::ReadTextFile(testing_support::FixturePath("two_reactions.rdf")));
-    chemistry->SelectAll();
-    m_host->MainWindow().activeDocument = refhost::DrawingDocument::Open(std::move(*chemistry));
+    OpenFixture("two_reactions.rdf");
     std::string refusal;
     EXPECT_EQ(ExecuteDirect("1 Structure", "x", nullptr, [&](ScriptedUser& user) {
         DialogWindow message = user.WaitForDialog(" ");

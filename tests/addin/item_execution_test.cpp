@@ -1,41 +1,31 @@
 // Running configured items in the add-in's core: items in the registry sandbox, the stand-in host with
-// documents read from molfiles, the stand-in structure service with its catalogue on loopback through the
-// real MSXML, and message boxes, pages and the download dialog observed through their seams.
+// drawings, the stand-in structure service's catalogue on loopback through the real MSXML, real dialogs
+// worked by the scripted user, and message boxes, pages and the download dialog observed through seams.
 #include "addin/ItemExecution.h"
 
 #include "addin/ConfigStore.h"
 #include "addin/NetFileFetch.h"
 #include "addin/RegistryKey.h"
-#include "addin/RequestText.h"
 #include "framework/text.h"
 #include "framework/ui_seams.h"
 #include "host/wrappers.h"
-#include "refhost/application.h"
-#include "refhost/chem/Exchange.h"
-#include "refhost/drawing.h"
+#include "item_testing.h"
 #include "reg_import.h"
-#include "registry_sandbox.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
-#include "stand_in_service.h"
-#include "test_paths.h"
 #include "webservice/Cypher.h"
-
-#include "mx/base64.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <memory>
 
 namespace {
 
-using namespace std::string_literals;
+using addin_testing::Answer;
 using testing_support::DialogWindow;
 using testing_support::ScriptedUser;
-using testing_support::StandInService;
 
 constexpr char kItemsKey[] = "Software\\ItemTests\\";
 
@@ -44,102 +34,66 @@ std::string ItemPath(const std::string& name)
     return kItemsKey + name;
 }
 
-// A .reg string with its backslashes and quotes escaped.
-std::string RegString(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            escaped += '\\';
-        escaped += c;
-    }
-    return '"' + escaped + '"';
-}
-
 using Strings = std::vector<std::pair<std::string, std::string>>;
 using Numbers = std::vector<std::pair<std::string, DWORD>>;
 
 // Writes an item key below kItemsKey in the user hive, as an administrator's .reg file would.
 void WriteItem(const std::string& name, const Strings& strings, const Numbers& numbers = {})
 {
+    auto quoted = [](const std::string& text) {
+        std::string escaped = "\"";
+        for (char c : text)
+            escaped += (c == '\\' || c == '"') ? std::string{'\\', c} : std::string{c};
+        return escaped + '"';
+    };
     std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + ItemPath(name) + "]\n";
     for (const auto& [valueName, data] : strings)
-        text += RegString(valueName) + "=" + RegString(data) + "\n";
+        text += quoted(valueName) + "=" + quoted(data) + "\n";
     for (const auto& [valueName, data] : numbers) {
         char number[16];
         std::snprintf(number, sizeof number, "%08lx", static_cast<unsigned long>(data));
-        text += RegString(valueName) + "=dword:" + number + "\n";
+        text += quoted(valueName) + "=dword:" + number + "\n";
     }
     testing_support::ImportRegText(text);
 }
 
 // The header list stored as the add-in reads it: enciphered.
-void WriteHeaderList(const std::string& name, const std::string& method, const std::string& list)
+void WriteHeaderList(const std::string& name, const std::string& list)
 {
     basic_RegistryKey key(HKEY_CURRENT_USER, ItemPath(name), KEY_ALL_ACCESS, true);
-    ASSERT_EQ(key.SetValue(method + "Headers", cypher.Encrypt(list)), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetValue("POSTHeaders", cypher.Encrypt(list)), ERROR_SUCCESS);
 }
 
-std::string Structure(const std::string& name)
-{
-    return testing_support::ReadTextFile(testing_support::SourcePath("servers/structures/" + name + ".mol"));
-}
+// The download part in the add-in's place while it is not built: what the dialog was asked, what it answers.
+struct DownloadStandIn {
+    std::vector<std::string> asked;   // application name, item path, action, title
+    INT_PTR answer = IDOK;
+    std::string storedPath;           // written into the dialog's buffer (at most its 260 bytes)
+    std::vector<std::string> opened;
+    bool openFails = false;
+};
+DownloadStandIn g_download;
 
-standin::Answer Answer(std::string body, int status = 200, std::string reason = "OK")
-{
-    standin::Answer answer;
-    answer.body = std::move(body);
-    answer.status = status;
-    answer.reason = std::move(reason);
-    return answer;
-}
+const NetFileFetch kDownloadStandIn{
+    [](const std::string& application, const std::string& itemPath, const std::string& action,
+       const std::string& title, char* outPath) -> INT_PTR {
+        g_download.asked = {application, itemPath, action, title};
+        std::memcpy(outPath, g_download.storedPath.data(), std::min(g_download.storedPath.size() + 1, kNetFilePathSize));
+        return g_download.answer;
+    },
+    [](const std::string& path) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    },
+    [](Application&, const std::string& path) {
+        if (g_download.openFails)
+            throw std::runtime_error("Unknown application");
+        g_download.opened.push_back(path);
+    },
+};
 
-// What the add-in posts for a structure: its exchange data in Base64 lines of 72, "+" as "%2b".
-std::string PostedStructure(const std::string& exchange)
-{
-    std::string text = mxBinaryToBase64(exchange, false, 72);
-    EncodePlusSigns(text, 0);
-    return text;
-}
-
-class ItemExecution : public testing::Test {
+class ItemExecution : public addin_testing::ItemTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        s_service = std::make_unique<StandInService>(std::string(), StandInService::CatalogueOptions());
-    }
-    static void TearDownTestSuite()
-    {
-        s_service.reset();
-        CoUninitialize();
-    }
-
-    ItemExecution()
-    {
-        s_service->Reset();
-        // A real window stands for the host's main window: it owns the add-in's dialogs.
-        m_mainWindow = CreateWindowExA(0, "STATIC", "Stand-in host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                       nullptr, nullptr, nullptr);
-        m_host = refhost::Host::Create("Velmora 19.0", static_cast<long>(reinterpret_cast<LONG_PTR>(m_mainWindow)));
-        m_application = m_host->Application();
-    }
-    ~ItemExecution() override { DestroyWindow(m_mainWindow); }
-
-    static StandInService& Service() { return *s_service; }
-
-    // A drawing of a structure of the catalogue, all selected, as the host's active document.
-    std::shared_ptr<refhost::DrawingDocument> OpenDrawing(const std::string& name)
-    {
-        auto chemistry = refhost::chem::ReadChemDocument(Structure(name));
-        if (!chemistry)
-            throw std::runtime_error("cannot read " + name);
-        chemistry->SelectAll();
-        auto drawing = refhost::DrawingDocument::Open(std::move(*chemistry));
-        m_host->MainWindow().activeDocument = drawing;
-        return drawing;
-    }
-
     // A web service item searching the service's catalogue; later values replace earlier ones.
     void WriteSearchItem(const std::string& name, const Strings& extra = {}, const Numbers& numbers = {},
                          const std::string& host = {})
@@ -153,14 +107,13 @@ protected:
         WriteItem(name, values, numbers);
     }
 
-    short Run(const std::string& item, const std::string& input = {}, const std::string& caption = "Search...",
-              IDispatch* target = nullptr)
+    short Run(const std::string& item, const std::string& input = {}, const std::string& caption = "Search...")
     {
         Application application(m_application.Get(), false);
-        return ExecuteItem(application, item.empty() ? std::string() : ItemPath(item), caption, input, target);
+        return ExecuteItem(application, item.empty() ? std::string() : ItemPath(item), caption, input, nullptr);
     }
 
-    // Runs the item while the scripted user works its dialogs.
+    // An interactive run while the scripted user works its dialogs.
     short RunWith(const std::string& item, ScriptedUser::Script script, const std::string& caption = "Search...")
     {
         ScriptedUser user(std::move(script));
@@ -169,12 +122,6 @@ protected:
         return result;
     }
 
-    std::vector<standin::RecordedRequest> Requests() { return Service().Requests(); }
-
-    testing_support::RegistrySandbox m_sandbox;
-    HWND m_mainWindow = nullptr;
-    std::shared_ptr<refhost::Host> m_host;
-    fw::ComPtr<IDispatch> m_application;
     std::vector<fw::MessageBoxCall> m_messages;
     std::vector<std::string> m_pages;
     bool m_messageBoxFails = false;
@@ -189,51 +136,22 @@ protected:
         m_pages.push_back(call.target);
         return true;
     }};
-
-private:
-    static inline std::unique_ptr<StandInService> s_service;
 };
 
-TEST_F(ItemExecution, ItemsWithoutAUsableKeyDoNothing)
+TEST_F(ItemExecution, ItemsWithoutWebServiceValuesRequestNothing)
 {
     WriteItem("Empty", {});
     for (const std::string item : {"", "Missing", "Empty"}) {
         SCOPED_TRACE(item);
         EXPECT_EQ(Run(item), 1);
     }
-    EXPECT_TRUE(m_messages.empty());
     EXPECT_TRUE(m_pages.empty());
-    EXPECT_TRUE(Requests().empty());
-}
-
-TEST_F(ItemExecution, APageItemOpensItsPageUnchanged)
-{
+    // "ShowPage" without "PostData" is opened as it is.
     WriteItem("Page", {{"ShowPage", "http://127.0.0.1/about?x=a b"}, {"Host", "http://unused"}, {"Target", "/t"}});
     EXPECT_EQ(Run("Page"), 1);
     EXPECT_EQ(m_pages, std::vector<std::string>{"http://127.0.0.1/about?x=a b"});
-    EXPECT_TRUE(Requests().empty());
-}
-
-TEST_F(ItemExecution, SearchesWithTheSelectedStructureAndPlacesTheFoundOne)
-{
-    auto drawing = OpenDrawing("ethanol");
-    // A "+" of the configured start stays; only the appended structure is encoded.
-    WriteSearchItem("Structure", {{"PostData", "mode=a+b&structure="}});
-    const std::string exchange = refhost::chem::EncodeExchange(refhost::chem::WriteSelection(*drawing->chemistry));
-    EXPECT_EQ(Run("Structure"), 1);
-
-    auto requests = Requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].method, "POST");
-    EXPECT_EQ(requests[0].path, "/search");
-    EXPECT_EQ(requests[0].query, "type=");   // no choice dialog configured: the target stays
-    EXPECT_EQ(requests[0].body, "mode=a+b&structure=" + PostedStructure(exchange));
-    EXPECT_EQ(requests[0].HeaderValues("Content-Type"), std::vector<std::string>{"application/x-www-form-urlencoded"});
-    EXPECT_EQ(requests[1].method, "GET");
-    EXPECT_EQ(requests[1].path, "/structure/ethanol");
-    // The found ethanol is pasted beside the selected one.
-    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
     EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(Requests().empty());
 }
 
 TEST_F(ItemExecution, EncodesOnlyThePlusSignsOfTheStructureAndOnlyForFormBodies)
@@ -246,7 +164,7 @@ TEST_F(ItemExecution, EncodesOnlyThePlusSignsOfTheStructureAndOnlyForFormBodies)
     drawing->selection.dataByType["application/x-test"] = refhost::ByteArray(bytes);
     WriteSearchItem("Form", {{"InputMimeType", "application/x-test"}, {"PostData", "mode=a+b&structure="}});
     WriteSearchItem("Json", {{"InputMimeType", "application/x-test"}});
-    WriteHeaderList("Json", "POST", "Content-Type:application/json");
+    WriteHeaderList("Json", "Content-Type:application/json");
     Service().Enqueue(Answer("no_records_found"));
     Service().Enqueue(Answer("no_records_found"));
     EXPECT_EQ(Run("Form"), 0);
@@ -312,34 +230,29 @@ TEST_F(ItemExecution, FailedRequestsShowTheAnswerWithTheConfiguredText)
 {
     auto drawing = OpenDrawing("ethanol");
     WriteSearchItem("Structure", {{"Error404", "Not here.#Ask your administrator."},
-                                   {"Error500", "The first request failed."}});
+                                  {"Error500", "The first request failed."}});
+    // Without "StructureTarget" (and no page or description) the second request goes with what the item has.
+    WriteItem("Partial", {{"Host", Service().BaseUrl()}, {"Target", "/search"}, {"PostData", "structure="},
+                          {"StructureHost", Service().BaseUrl() + "/structure/"}});
     Service().Enqueue(Answer("", 500, "Server Trouble"));
     EXPECT_EQ(Run("Structure"), 0);
     Service().Enqueue(Answer("unknown"));   // the second request finds nothing under that name
     EXPECT_EQ(Run("Structure"), 0);
     Service().Enqueue(Answer("unknown"));
     EXPECT_EQ(Run("Structure", "direct"), 0) << "the same failure, silently";
-    ASSERT_EQ(m_messages.size(), 2u);
-    EXPECT_EQ(m_messages[0].text, "Server Trouble (500)The first request failed.");
-    EXPECT_EQ(m_messages[1].text, "No Such Structure (404)Not here.\nAsk your administrator.");
     EXPECT_EQ(drawing->chemistry->Groups().size(), 1u);
-}
-
-TEST_F(ItemExecution, WithoutStructureValuesTheSecondRequestGoesWithWhatTheItemHas)
-{
-    auto drawing = OpenDrawing("ethanol");
-    WriteItem("Partial", {{"Host", Service().BaseUrl()}, {"Target", "/search"}, {"PostData", "structure="},
-                           {"StructureHost", Service().BaseUrl() + "/structure/"}});
     EXPECT_EQ(Run("Partial"), 1);
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
     Service().Enqueue(Answer("unknown"));
     EXPECT_EQ(Run("Partial"), 0);
-    auto requests = Requests();
-    ASSERT_EQ(requests.size(), 4u);
-    EXPECT_EQ(requests[1].path, "/structure/ethanol");
-    EXPECT_EQ(requests[3].path, "/structure/unknown");
-    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].text, "No Such Structure");
+
+    EXPECT_EQ(Requests().at(6).path, "/structure/ethanol");
+    std::vector<std::string> texts;
+    for (const auto& message : m_messages)
+        texts.push_back(message.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Server Trouble (500)The first request failed.",
+                                               "No Such Structure (404)Not here.\nAsk your administrator.",
+                                               "No Such Structure"}));
 }
 
 TEST_F(ItemExecution, SignsExactlyTheBytesOnTheWire)
@@ -352,9 +265,9 @@ TEST_F(ItemExecution, SignsExactlyTheBytesOnTheWire)
     drawing->selection.dataByType["chemical/x-cml+xml"] =
         fw::MakeVariant(fw::Narrow(L"<cml><molecule title=\"Caf\u00e9 cr\u00e8me\"/></cml>"));
     WriteSearchItem("Xml", {{"InputMimeType", "chemical/x-cml+xml"}});
-    WriteHeaderList("Xml", "POST", list);
+    WriteHeaderList("Xml", list);
     WriteSearchItem("Name", {{"PostData", "name="}, {"Prompt", "Name:"}});
-    WriteHeaderList("Name", "POST", list);
+    WriteHeaderList("Name", list);
     Service().Enqueue(Answer("no_records_found"));
     EXPECT_EQ(Run("Xml"), 0);
     EXPECT_EQ(Run("Name", fw::Narrow(L"caf\u00e9 au lait")), 0);
@@ -370,64 +283,43 @@ TEST_F(ItemExecution, SignsExactlyTheBytesOnTheWire)
     }
 }
 
-TEST_F(ItemExecution, AsksForTheTextAndNamesItWhenNothingIsFound)
+TEST_F(ItemExecution, ThePromptAsksForTheTextAndTheResultsDialogShowsTheAnswer)
 {
-    OpenDrawing("ethanol");
-    WriteSearchItem("Name", {{"PostData", "name="}, {"Prompt", "Name or CAS number:"}});
-    std::string prompt;
-    // The title loses its "...".
-    EXPECT_EQ(RunWith("Name", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Search by name");
-        prompt = dialog.Text(IDC_PROMPT);
-        dialog.Type(IDC_TEXT, "no such thing");
-        dialog.Click(IDOK);
-        dialog.WaitUntilClosed();
-    }, "Search by name..."), 0);
-    EXPECT_EQ(prompt, "Name or CAS number:");
-    ASSERT_EQ(Requests().size(), 1u);
-    EXPECT_EQ(Requests()[0].body, "name=no%20such%20thing");
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].text, "No Records Found: no%20such%20thing");
-    EXPECT_EQ(m_messages[0].caption, "Search by name");
-
+    WriteItem("Name", {{"Host", Service().BaseUrl()}, {"Target", "/search"}, {"PostData", "name="},
+                       {"Prompt", "Name or CAS number:"}, {"ResultsDescription", "Substances found:"}});
     // Cancelled, nothing is asked of the service.
-    Service().Reset();
     EXPECT_EQ(RunWith("Name", [](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Search");
-        dialog.PressEscape();
-        dialog.WaitUntilClosed();
+        DialogWindow prompt = user.WaitForDialog("Search");
+        prompt.PressEscape();
+        prompt.WaitUntilClosed();
     }), 1);
     EXPECT_TRUE(Requests().empty());
-}
 
-TEST_F(ItemExecution, ShowsTheAnswerAsTextWithTheResultsDescription)
-{
-    OpenDrawing("ethanol");
-    WriteItem("Name", {{"Host", Service().BaseUrl()}, {"Target", "/search"}, {"PostData", "name="},
-                       {"Prompt", "Name:"}, {"ResultsDescription", "Substances found:"}});
-    std::string shown, description;
+    std::string prompt, shown, description;
     EXPECT_EQ(RunWith("Name", [&](ScriptedUser& user) {
-        DialogWindow prompt = user.WaitForDialog("Search");
-        prompt.Type(IDC_TEXT, "eth");
-        prompt.Click(IDOK);
-        prompt.WaitUntilClosed();
+        DialogWindow asking = user.WaitForDialog("Search");
+        prompt = asking.Text(IDC_PROMPT);
+        asking.Type(IDC_TEXT, "eth");
+        asking.Click(IDOK);
+        asking.WaitUntilClosed();
         DialogWindow results = user.WaitForDialog("Search");
         shown = results.Text(IDC_TEXT);
         description = results.Text(IDC_PROMPT);
         results.Click(IDOK);
         results.WaitUntilClosed();
     }), 1);
-    // An interactive run shows a list like any answer.
-    EXPECT_EQ(shown, "ethane,ethanol,ethyl acetate");
+    EXPECT_EQ(prompt, "Name or CAS number:");
+    EXPECT_EQ(shown, "ethane,ethanol,ethyl acetate");   // in an interactive run a list is an answer like any
     EXPECT_EQ(description, "Substances found:");
-    EXPECT_EQ(Requests().size(), 1u);
+    ASSERT_EQ(Requests().size(), 1u);
+    EXPECT_EQ(Requests()[0].body, "name=eth");
 }
 
 TEST_F(ItemExecution, TheSearchChoiceSetsTheTargetAndTheProxyAddress)
 {
     auto drawing = OpenDrawing("ethanol");
     WriteSearchItem("Structure", {{"Target1", "substructure"}, {"Target2", "exact"}}, {{"Dialog0", IDD_CHOICE_STRUCTURE}});
-    WriteHeaderList("Structure", "POST", "X-Proxy:[proxyURL]");
+    WriteHeaderList("Structure", "X-Proxy:[proxyURL]");
     ASSERT_EQ(WriteProxyURL("http://old.example/"), ERROR_SUCCESS);
 
     // The whole ethanol: substructure suggested, no note; the user asks for an exact search through a new proxy.
@@ -485,11 +377,7 @@ TEST_F(ItemExecution, TheSearchChoiceSetsTheTargetAndTheProxyAddress)
 
 TEST_F(ItemExecution, AReactionIsSearchedWithTheReactionDialogAndTheFirstTarget)
 {
-    auto chemistry = refhost::chem::ReadChemDocument(
-        testing_support::ReadTextFile(testing_support::FixturePath("esterification.rxn")));
-    ASSERT_TRUE(chemistry);
-    chemistry->SelectAll();
-    m_host->MainWindow().activeDocument = refhost::DrawingDocument::Open(std::move(*chemistry));
+    OpenFixture("esterification.rxn");
     WriteSearchItem("Structure", {{"Target0", "reaction"}, {"Target1", "substructure"}},
                     {{"Dialog0", IDD_CHOICE_STRUCTURE}, {"Dialog1", IDD_CHOICE_REACTION}});
     Service().Enqueue(Answer("no_records_found"));
@@ -503,34 +391,6 @@ TEST_F(ItemExecution, AReactionIsSearchedWithTheReactionDialogAndTheFirstTarget)
     ASSERT_EQ(Requests().size(), 1u);
     EXPECT_EQ(Requests()[0].query, "type=reaction");
 }
-
-// The download part in the add-in's place while it is not built: what the dialog was asked, what it answers.
-struct DownloadStandIn {
-    std::vector<std::string> asked;   // application name, item path, action, title
-    INT_PTR answer = IDOK;
-    std::string storedPath;           // written into the dialog's buffer (at most its 260 bytes)
-    std::vector<std::string> opened;
-    bool openFails = false;
-};
-DownloadStandIn g_download;
-
-const NetFileFetch kDownloadStandIn{
-    [](const std::string& application, const std::string& itemPath, const std::string& action,
-       const std::string& title, char* outPath) -> INT_PTR {
-        g_download.asked = {application, itemPath, action, title};
-        std::memcpy(outPath, g_download.storedPath.data(), std::min(g_download.storedPath.size() + 1, kNetFilePathSize));
-        return g_download.answer;
-    },
-    [](const std::string& path) {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    },
-    [](Application&, const std::string& path) {
-        if (g_download.openFails)
-            throw std::runtime_error("Unknown application");
-        g_download.opened.push_back(path);
-    },
-};
 
 TEST_F(ItemExecution, AFetchItemRunsTheDownloadDialogAndOpensTheStoredFile)
 {
@@ -579,7 +439,7 @@ TEST_F(ItemExecution, EveryFailureEndsInItsResult)
 {
     int refusedPort = 0;
     {
-        StandInService stopped;
+        testing_support::StandInService stopped;
         refusedPort = stopped.Port();
     }
     const std::string refused = "http://127.0.0.1:" + std::to_string(refusedPort);
@@ -643,17 +503,6 @@ TEST_F(ItemExecution, CutsTheErrorMessageToItsBufferKeepingTheCode)
     const std::string message = AccessErrorMessage(longUrl, -2147012867);
     EXPECT_EQ(message.size(), kAccessErrorMessageLimit);
     EXPECT_TRUE(message.ends_with("xxx...\nError code: -2147012867")) << message;
-}
-
-TEST(ItemText, EscapesTypedTextForTheBody)
-{
-    EXPECT_EQ(EscapeTypedText("a b&c=d+e#f%", false), "a%20b&c=d+e#f%");
-    EXPECT_EQ(EscapeTypedText("a b&c=d+e#f%", true), "a%20b%26c%3Dd%2Be%23f%25");
-    EXPECT_EQ(AppendTypedText("No Records Found", "x%20y"), "No Records Found: x%20y");
-    EXPECT_EQ(AppendTypedText("Error 7", "x"), "Error 7 x");
-    std::string body = "a+b=+";
-    EncodePlusSigns(body, 3);
-    EXPECT_EQ(body, "a+b=%2b");
 }
 
 } // namespace
