@@ -484,6 +484,7 @@ TEST_F(ItemExecution, EveryFailureEndsInItsResult)
         m_host->Behave();
         m_host->name = "Velmora 19.0";
         m_messages.clear();
+        m_messageBoxFails = false;
         c.arrange();
         EXPECT_EQ(Run(c.item, c.input), c.result);
         if (c.message.empty()) {
