@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <cstddef>
 #include <string>
 
 class Application;
@@ -24,7 +25,8 @@ enum ItemResult : short {
     kItemEmptyStructure = -102 // direct run: that exception carried the error code -102
 };
 
-// Message of an interactive run whose request step raised the error code -102, and of any other code.
+// The message of an interactive run whose request steps raised the error code -102; any other code is
+// reported with AccessErrorMessage.
 inline constexpr char kEmptyStructureMessage[] = "Ostrel server returned an empty structure for the given input.";
 inline constexpr std::size_t kAccessErrorMessageLimit = 355;
 // "An error occurred accessing <url>\nError code: <code>", at most kAccessErrorMessageLimit bytes: a long URL

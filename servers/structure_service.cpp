@@ -1,6 +1,7 @@
 // The stand-in structure service: records requests and answers from a script, driven over HTTP by tests
-// (protocol.h), and with --catalogue from a folder of structures it searches and hands out (catalogue.h). Prints the port it listens on (or writes it to a file); runs until the shutdown control path, SIGTERM or SIGINT, or
-// the end of its lifetime, so a test that dies never leaves it behind for long.
+// (protocol.h), and with --catalogue from a folder of structures it searches and hands out (catalogue.h).
+// Prints the port it listens on (or writes it to a file); runs until the shutdown control path, SIGTERM or
+// SIGINT, or the end of its lifetime, so a test that dies never leaves it behind for long.
 #include "catalogue.h"
 #include "stand_in_server.h"
 

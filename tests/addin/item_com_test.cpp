@@ -5,11 +5,13 @@
 #include "addin_library.h"
 #include "item_testing.h"
 
+#include "addin/RegistryKey.h"
 #include "framework/dispatch_driver.h"
 #include "refhost/application.h"
 #include "reg_import.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
+#include "webservice/Cypher.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,8 @@ using testing_support::DialogWindow;
 using testing_support::ScriptedUser;
 
 constexpr char kMenuPath[] = "SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\1 Search";
+constexpr char kSignedHeaders[] =
+    "Content-Type:application/x-www-form-urlencoded;X-Request-Id:[UUID];X-Signature:[sign(X-Request-Id|Request_Body)k3y]";
 // The text of a message box (the platform's control id for it).
 constexpr int kMessageBoxText = 0xFFFF;
 
@@ -51,6 +55,9 @@ protected:
                                        "\"Prompt\"=\"Name:\"\n"
                                        "\"StructureHost\"=\"" + service + "\"\n"
                                        "\"StructureTarget\"=\"/structure/\"\n");
+        // The search is signed, as a service that checks its callers configures it.
+        basic_RegistryKey structureItem(HKEY_CURRENT_USER, std::string(kMenuPath) + "\\1 Structure", KEY_ALL_ACCESS);
+        EXPECT_EQ(structureItem.SetValue("POSTHeaders", cypher.Encrypt(kSignedHeaders)), ERROR_SUCCESS);
         m_drawing = OpenDrawing("ethanol");
         EXPECT_TRUE(m_extension.CreateDispatch("Ulnara19.Extension")) << "is the DLL registered in the prefix?";
         EXPECT_TRUE(m_item.CreateDispatch("Ulnara19.Item"));
@@ -122,6 +129,9 @@ TEST_F(ItemThroughCom, ChosenFromTheMenuASearchPlacesTheFoundStructure)
     auto requests = Service().Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].query, "type=exact");
+    EXPECT_TRUE(requests[0].body.starts_with("structure="));
+    EXPECT_EQ(requests[0].HeaderValues("X-Request-Id").at(0).size(), 36u);
+    EXPECT_TRUE(Service().VerifySignature(0, "X-Signature", "X-Request-Id|Request_Body", "k3y"));
     EXPECT_EQ(requests[1].path, "/structure/ethanol");
     EXPECT_EQ(m_drawing->chemistry->Groups().size(), 2u);
 }
