@@ -139,6 +139,8 @@ std::string ArgumentBytes(const VARIANT& value)
     if (array == nullptr || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &lower))
         || FAILED(SafeArrayGetUBound(array, 1, &upper)))
         throw COleDispatchException("Expected a byte array", 0, DISP_E_TYPEMISMATCH);
+    if (upper < lower)
+        return {};
     fw::safearray_access data(array);
     if (!data)
         throw COleDispatchException("Cannot read the byte array", 0, E_FAIL);
