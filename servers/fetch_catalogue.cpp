@@ -101,12 +101,17 @@ std::string Decode(std::string_view text)
     return decoded;
 }
 
-std::optional<Answer> InitAnswer(const FetchCatalogue::Action& action, std::string_view fault, bool& silent)
+Answer NoAnswer()
 {
-    if (fault == "no-answer") {
-        silent = true;
-        return std::nullopt;
-    }
+    Answer answer;
+    answer.noAnswer = true;
+    return answer;
+}
+
+Answer InitAnswer(const FetchCatalogue::Action& action, std::string_view fault)
+{
+    if (fault == "no-answer")
+        return NoAnswer();
     std::string tokens = action.tokens;
     if (fault == "long-line")
         tokens += ";PAD:" + std::string(kLongLinePadding, 'x');
@@ -115,13 +120,11 @@ std::optional<Answer> InitAnswer(const FetchCatalogue::Action& action, std::stri
                              "flxt=" + action.fileTypes}));
 }
 
-std::optional<Answer> LinkAnswer(const std::string& link, const FetchCatalogue::Fault* fault, bool& silent)
+Answer LinkAnswer(const std::string& link, const FetchCatalogue::Fault* fault)
 {
     const std::string kind = fault ? fault->kind : std::string();
-    if (kind == "no-answer") {
-        silent = true;
-        return std::nullopt;
-    }
+    if (kind == "no-answer")
+        return NoAnswer();
     if (kind == "wrong-first-line")
         return TextAnswer(Lines({"FAIL", "mthd=GET", "link=" + link}));
     if (kind == "empty-value")
@@ -194,10 +197,8 @@ std::optional<FetchCatalogue> LoadFetchCatalogue(const std::string& folder, std:
     return catalogue;
 }
 
-std::optional<Answer> AnswerFetchRequest(const FetchCatalogue& catalogue, const RecordedRequest& request,
-                                         bool& silent)
+std::optional<Answer> AnswerFetchRequest(const FetchCatalogue& catalogue, const RecordedRequest& request)
 {
-    silent = false;
     if (request.method == "GET" && request.path.starts_with(kEntriesPath)) {
         const std::string file = request.path.substr(std::string_view(kEntriesPath).size());
         for (const auto& entry : catalogue.entries)
@@ -225,7 +226,7 @@ std::optional<Answer> AnswerFetchRequest(const FetchCatalogue& catalogue, const 
     const auto action = std::find_if(catalogue.actions.begin(), catalogue.actions.end(),
                                       [&](const auto& a) { return a.name == actionName; });
     if (task == "gettoken" && action != catalogue.actions.end())
-        return InitAnswer(*action, fault ? fault->kind : std::string_view(), silent);
+        return InitAnswer(*action, fault ? fault->kind : std::string_view());
     if (task == "getlink") {
         const FetchCatalogue::Entry* first = nullptr;
         const FetchCatalogue::Entry* match = nullptr;
@@ -245,7 +246,7 @@ std::optional<Answer> AnswerFetchRequest(const FetchCatalogue& catalogue, const 
             const std::string link = "http://" + host + kEntriesPath + target->file;
             if (!fault && !target->saveAs.empty())
                 return TextAnswer(Lines({"SUCD", "mthd=GET", "link=" + link, "rqhd=", "svas=" + target->saveAs}));
-            return LinkAnswer(link, fault, silent);
+            return LinkAnswer(link, fault);
         }
     }
     // An action or entry the catalogue does not know: an answer that is no answer file.

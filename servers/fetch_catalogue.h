@@ -35,10 +35,8 @@ inline constexpr char kEntriesPath[] = "/entries/";
 // Nothing, with the line in `error`, when the catalogue cannot be read or a line is malformed.
 std::optional<FetchCatalogue> LoadFetchCatalogue(const std::string& folder, std::string& error);
 
-// The answer to a fetch task or an entry file; nothing for any other request, or for a fault that answers
-// nothing at all (`silent` is then set and the connection is to be closed without a byte).
-std::optional<Answer> AnswerFetchRequest(const FetchCatalogue& catalogue, const RecordedRequest& request,
-                                         bool& silent);
+// The answer to a fetch task or an entry file; nothing for any other request.
+std::optional<Answer> AnswerFetchRequest(const FetchCatalogue& catalogue, const RecordedRequest& request);
 
 // "a=1&b=x%20y" as (name, value) pairs, percent escapes and "+" decoded.
 std::vector<std::pair<std::string, std::string>> DecodeQuery(std::string_view query);
