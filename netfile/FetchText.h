@@ -1,7 +1,7 @@
 // The text handling of the three-step fetch, free of platform calls so that it is fuzzed and tested natively:
 // the download server's answer files, the token and file type lists, the request URLs and URL templates,
-// the Save As filter, the version and preference key taken from configuration paths, and the check of a
-// file name the server asks to save as. CGetNetFileUI reads the files and the registry and calls these.
+// the Save As filter, and the version and preference key taken from configuration paths. CGetNetFileUI
+// reads the files and the registry and calls these.
 #pragma once
 
 #include <cstddef>
@@ -94,11 +94,6 @@ std::string TokenQuery(const StringPairs& tokens, const std::vector<std::string>
 // The local URL template with every token name replaced by its escaped value.
 std::string FillURLTemplate(std::string url, const StringPairs& tokens, const std::vector<std::string>& values);
 
-// Whether a name chosen by a server is a plain file name that stays inside the folder it is joined to: not
-// empty, no path separator, drive or stream colon, wildcard or control character, not "." or "..", no
-// trailing dot or blank (Windows drops them), and not a device name (CON, NUL, COM1, ... with any
-// extension).
-bool IsPlainFileName(std::string_view name);
 // The folder, a "\" unless it already ends in one, and the name.
 std::string JoinFolderAndName(std::string_view folder, std::string_view name);
 

@@ -231,7 +231,7 @@ TEST_F(FetchTest, ServerFileNamesStayInsideTheChosenFolder)
 
 TEST_F(FetchTest, InputValuesAreEscapedOnTheWire)
 {
-    ConfigureItem(RegString("ServerURL", ServerURL() + "?site=2&"));
+    ConfigureItem(RegString("ServerURL", ServerURL() + "?"));
     Fetch fetch(appName, itemPath, "PDB");
     std::string caption;
     std::vector<std::string> labels;
@@ -241,7 +241,7 @@ TEST_F(FetchTest, InputValuesAreEscapedOnTheWire)
     fetch.StartGetLink({"1AB C&task=x", "A", "ignored"}, nullptr);
     const auto requests = Server().Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].query.find("site=2&action=PDB&"), 0u);
+    EXPECT_EQ(requests[0].query.find("action=PDB&"), 0u);
     EXPECT_EQ(requests[1].query.substr(requests[1].query.find("&task=")), "&task=getlink&ID=1AB%20C%26task%3Dx&CHAIN=A");
 }
 

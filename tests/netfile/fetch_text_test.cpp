@@ -1,5 +1,5 @@
 // The fetch's text handling: answer files as the download server writes them (and as it writes them
-// badly), token and file type lists, request URLs and templates, and server-chosen file names.
+// badly), token and file type lists, request URLs and templates, and the Save As filter.
 #include "netfile/FetchText.h"
 
 #include <gtest/gtest.h>
@@ -202,21 +202,4 @@ TEST(Configuration, SaveAsFilterListsEveryType)
     filter = defaultExt = "untouched";
     EXPECT_FALSE(FileExtsFilter({}, filter, defaultExt));
     EXPECT_EQ(filter + defaultExt, "untoucheduntouched");
-}
-
-TEST(FileNames, OnlyPlainNamesInsideTheFolder)
-{
-    for (const char* name : {"entry.pdb", "1ABC", "console.pdb", "COM10.txt", "a b.mol", ".hidden", "LPTX"}) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(IsPlainFileName(name));
-    }
-    for (const char* name : {"", ".", "..", "..\\..\\evil.pdb", "../x", "C:\\Windows\\x.dll", "C:x", "\\\\server\\s",
-                             "a:stream", "CON", "nul.txt", "con.pdb.bak", "Com1", "LPT9.pdb", "CON .txt", "COM\xb9", "conin$",
-                             "x.", "x ", "a*b", "a?b", "a|b", "a\tb"}) {
-        SCOPED_TRACE(name);
-        EXPECT_FALSE(IsPlainFileName(name));
-    }
-    EXPECT_FALSE(IsPlainFileName(std::string(256, 'a')));
-    EXPECT_EQ(JoinFolderAndName("C:\\Data", "entry.pdb"), "C:\\Data\\entry.pdb");
-    EXPECT_EQ(JoinFolderAndName("C:\\Data\\", "entry.pdb"), "C:\\Data\\entry.pdb");
 }
