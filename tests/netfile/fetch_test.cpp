@@ -229,6 +229,38 @@ TEST_F(FetchTest, ServerFileNamesStayInsideTheChosenFolder)
     EXPECT_FALSE(fs::exists("C:\\windows\\escaped.pdb"));
 }
 
+TEST_F(FetchTest, DefaultServerAndLocalPostThroughAProxy)
+{
+    // Requests for other hosts reach the stand-in server as the configured proxy, which serves the default
+    // server's name like its own.
+    ConfigureItem("");
+    testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n"
+                                   "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\n"
+                                   "\"ProxyEnable\"=dword:00000001\n" +
+                                   RegString("ProxyServer", "127.0.0.1:" + std::to_string(Server().Port())));
+    Fetch fetch(appName, itemPath, "PDB");
+    std::string path = m_folder.Path();
+    ASSERT_TRUE(fetch.Download(path, "0ULN"));
+    EXPECT_EQ(path, m_folder.Path() + "\\0uln.pdb");
+    auto requests = Server().Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].HeaderValues("Host"), std::vector<std::string> {"getnetfile.ulnara.example"});
+
+    // The server does not know the action; the item's template is posted with its header text.
+    Server().Reset();
+    ConfigureItem(RegString("URL", "http://files.example/entries/query?id=%ID%") + RegString("Tokens", "%ID%:PDB ID") +
+                  RegString("POST", "X-Entry: yes"));
+    Fetch local(appName, itemPath, "UNKNOWN");
+    path = m_folder.Path() + "\\posted.txt";
+    ASSERT_TRUE(local.Download(path, "0ULN"));
+    requests = Server().Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].method, "POST");
+    EXPECT_EQ(requests[2].path, "/entries/query");
+    EXPECT_EQ(requests[2].body, "id=0ULN");
+    EXPECT_EQ(requests[2].HeaderValues("X-Entry"), std::vector<std::string> {"yes"});
+}
+
 TEST_F(FetchTest, InputValuesAreEscapedOnTheWire)
 {
     ConfigureItem(RegString("ServerURL", ServerURL() + "?"));
@@ -349,6 +381,17 @@ TEST_F(FetchTest, StepsOnWorkersReportToTheWindow)
     id = fetch.StartGetLink({"NONE"}, window.Handle());
     ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
     EXPECT_EQ(fetch.StartDownload(destination, {"NONE"}, window.Handle()), 0u);
+
+    // Cancel while the download stalls: the job ends at once and nothing is stored.
+    ConfigureItem(RegString("URL", Server().BaseUrl() + "/stall/100000/10/stalled.pdb"));
+    id = fetch.StartGetLink({"NONE"}, window.Handle());
+    ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
+    destination = m_folder.Path();
+    id = fetch.StartDownload(destination, {"NONE"}, window.Handle());
+    ASSERT_NE(id, 0u);
+    EXPECT_TRUE(fetch.Cancel());
+    EXPECT_EQ(window.WaitForFinish(id, 2000), gnfCancelled);
+    EXPECT_FALSE(fs::exists(m_folder.Path() + "\\stalled.pdb"));
 }
 
 } // namespace
