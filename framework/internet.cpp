@@ -59,7 +59,7 @@ public:
     DWORD Error() const noexcept { return m_error; }
 
     std::vector<char> buffer;  // what a read fills
-    DWORD bytesRead = 0;
+    INTERNET_BUFFERSA read {}; // the read's description, which WinInet fills in
     DWORD bytesAvailable = 0;
     std::string body;          // a request body being sent
 
@@ -137,21 +137,32 @@ std::string_view CHttpFile::Read(DWORD most)
     if (context.buffer.empty())
         context.buffer.resize(kReadBuffer);
     most = std::min<DWORD>(most, static_cast<DWORD>(context.buffer.size()));
-    // Ask how much has arrived first: a read of more than that would wait to fill its whole buffer.
-    while (!InternetQueryDataAvailable(m_handle, &context.bytesAvailable, 0, 0)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            throw CInternetException(GetLastError());
-        m_session.WaitForCompletion(context);
+    for (;;) {
+        // Take what has arrived, up to `most`, without waiting: a plain read would wait to fill its whole
+        // buffer, and asking first how much has arrived gives only WinInet's small internal buffer at a time.
+        context.read = INTERNET_BUFFERSA {};
+        context.read.dwStructSize = sizeof context.read;
+        context.read.lpvBuffer = context.buffer.data();
+        context.read.dwBufferLength = most;
+        if (InternetReadFileExA(m_handle, &context.read, IRF_NO_WAIT, reinterpret_cast<DWORD_PTR>(&context))) {
+            if (context.read.dwBufferLength > 0)
+                return std::string_view(context.buffer.data(), context.read.dwBufferLength);
+            // Nothing yet: wait until something arrives, or the body ends (nothing available then).
+            while (!InternetQueryDataAvailable(m_handle, &context.bytesAvailable, 0, 0)) {
+                if (GetLastError() != ERROR_IO_PENDING)
+                    throw CInternetException(GetLastError());
+                m_session.WaitForCompletion(context);
+            }
+            if (context.bytesAvailable == 0)
+                return {};
+        } else {
+            if (GetLastError() != ERROR_IO_PENDING)
+                throw CInternetException(GetLastError());
+            // A read without waiting that completes later only says that data has come: it fills nothing
+            // (its length still reads as the buffer's), so the next turn reads again.
+            m_session.WaitForCompletion(context);
+        }
     }
-    if (context.bytesAvailable == 0)
-        return {};
-    context.bytesRead = 0;
-    if (!InternetReadFile(m_handle, context.buffer.data(), std::min(most, context.bytesAvailable), &context.bytesRead)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            throw CInternetException(GetLastError());
-        m_session.WaitForCompletion(context);
-    }
-    return std::string_view(context.buffer.data(), context.bytesRead);
 }
 
 bool CHttpFile::AddRequestHeaders(const std::string& headers, DWORD flags)
