@@ -17,8 +17,9 @@ using StringPairs = std::vector<std::pair<std::string, std::string>>;
 
 // A line of an answer file holds at most this many characters; a longer one is cut there.
 inline constexpr std::size_t kMaxAnswerLine = 1023;
-// Bytes of an answer file that are ever looked at: its five lines at their longest with CR LF. A line that
-// runs past this is longer than kMaxAnswerLine, and every line after a cut one reads as empty anyway.
+// Bytes of an answer file that are ever looked at: more than its five lines at their longest with CR LF. One
+// of those lines that runs past this is longer than kMaxAnswerLine and cut anyway, and so are the bytes of
+// the lines after a cut one, which read as empty.
 inline constexpr std::size_t kAnswerReadLimit = 8192;
 
 // Reads an answer file's text line by line. Lines end with CR LF or LF, and the end is not part of the
