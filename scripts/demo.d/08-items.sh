@@ -4,7 +4,8 @@
 # and a page. The part starts the stand-in structure service and download server on free ports (stopped when
 # it ends, whatever happens), points the sample menus at them in the demo's prefix, and after each scenario
 # prints what the service received. Wine's browser setting names scripts/demo.d/browser, which records the
-# page the add-in opens instead of showing it. A scenario that fails makes scripts/demo fail.
+# page the add-in opens instead of showing it. A scenario that fails makes scripts/demo fail. With --pictures
+# the host runs once more on an Xvfb display and the windows are saved into docs/pictures/.
 native_targets+=(structure_service download_server)
 windows_targets+=(Ulnara19 drawing-host)
 demo_parts+=(demo_items)
@@ -55,6 +56,23 @@ items_fetch_file=(
 )
 items_page=(
   "choose Fetch > About the structure services"
+)
+
+# The pictures: the host with a drawn reaction and with the add-in's menu open, the choice and proxy dialogs of a
+# structure search, the structure it placed, and the download dialog during and after a fetch.
+items_picture_steps=(
+  "open tests/fixtures/esterification.rxn" "click atom 2"
+  "screenshot docs/pictures/drawing-host.png"
+  "open-menu Search" "screenshot docs/pictures/drawing-host-menu.png" "close-menu"
+  "click atom 16"
+  "choose Search > Structure search..."
+  "dialog Search SciFinder" "press 1002" "screenshot dialog docs/pictures/choice-dialog.png"
+  "press 1006"
+  "dialog Proxy Settings" "type 1007 http://proxy.example.edu/login?url="
+  "screenshot dialog docs/pictures/proxy-dialog.png" "press 1"
+  "dialog Search SciFinder" "press 1"
+  "expect atoms 20"
+  "screenshot docs/pictures/search-placed.png"
 )
 
 demo_items() {
@@ -160,6 +178,33 @@ items_scenarios() (
   echo "The browser was asked to open: ${page:-(nothing)}"
   [ "$page" = "$expected" ] || { echo "(expected $expected)"; failures=$((failures + 1)); }
 
+  if ((demo_pictures)); then
+    items_pictures || failures=$((failures + 1))
+  fi
   ((failures == 0)) || echo "demo: $failures step(s) of the add-in's items failed"
   exit "$failures"
+)
+
+# Windows as a person sees them need a display: Xvfb, and a prefix of their own with Wine's X11 driver drawing
+# the window frames itself (no window manager runs). The services of the scenarios are still running.
+items_pictures() (
+  local -x WINEPREFIX=$root/build/demo/pictures-prefix
+  local wine=$root/build/windows/wine-run display_file xvfb
+  heading "Pictures of the drawing host and the add-in's dialogs (Xvfb; docs/pictures/)"
+  scripts/wine-prefix "$WINEPREFIX"
+  "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  "$wine" regsvr32 /s "$(winepath -w "$root/build/windows/bin/Ulnara19.dll" 2>/dev/null)"
+  items_configure || return 1
+  # A wineserver keeps the display it started with: it starts anew under Xvfb and is stopped afterwards.
+  wineserver -k 2>/dev/null || true
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+  xvfb=$!
+  trap 'WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; rm -f "$display_file"' EXIT
+  for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
+  local -x DISPLAY=:$(head -n1 "$display_file")
+  mkdir -p "$root/docs/pictures"
+  items_host pictures "${items_picture_steps[@]}"
 )

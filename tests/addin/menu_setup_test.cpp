@@ -296,8 +296,10 @@ TEST(SampleConfiguration, GivesTheSearchAndFetchMenus)
     for (const char* menu : {"Search", "Fetch"})
         for (const auto& entry : host->MainWindow().MainMenuBar().Find(menu)->items)
             items.push_back(entry->caption);
+    // The hidden item is for programs (Item.ExecuteDirect) and stays out of the menu.
     EXPECT_EQ(items, (Captions{"Structure search...", "-", "Search by name or CAS number...",
-                               "Protein Data Bank entry...", "About the structure services"}));
+                               "Protein Data Bank entry...", "Structure file by name...",
+                               "About the structure services"}));
 }
 
 TEST(AddinObjects, MembersKeepTheirDispatchIdsAndInterfaces)

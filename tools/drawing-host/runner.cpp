@@ -298,8 +298,10 @@ ScriptRunner::Outcome ScriptRunner::OpenMenu(const Step& step)
     const BOOL shown = TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, place.left,
                                         place.bottom, hwnd, nullptr);
     --m_menusOpen;
-    if (IsWindow(hwnd))
+    if (IsWindow(hwnd)) {
         HiliteMenuItem(hwnd, bar, static_cast<UINT>(position), MF_BYPOSITION | MF_UNHILITE);
+        DrawMenuBar(hwnd);   // Wine leaves the highlight on the screen until the bar is drawn again
+    }
     if (!shown)
         throw StepFailure("the menu \"" + step.path.front() + "\" could not be shown");
     return Outcome::Done;
