@@ -44,6 +44,20 @@ function(ulnara_test_uses_service name)
   set_property(TEST ${test_name} APPEND PROPERTY ENVIRONMENT "ULNARA_STRUCTURE_SERVICE=${program}")
 endfunction()
 
+# ulnara_test_uses_download_server(<name>): the test executable starts the stand-in download server
+# (StandInService::DownloadServerProgram).
+function(ulnara_test_uses_download_server name)
+  if(WIN32)
+    set(test_name windows.${name})
+    set(program ${ULNARA_NATIVE_BINARY_DIR}/bin/download_server)
+  else()
+    set(test_name native.${name})
+    set(program $<TARGET_FILE:download_server>)
+  endif()
+  target_link_libraries(${name} PRIVATE ulnara_standin_client)
+  set_property(TEST ${test_name} APPEND PROPERTY ENVIRONMENT "ULNARA_DOWNLOAD_SERVER=${program}")
+endfunction()
+
 # ulnara_subdirectories(): adds every direct subfolder that has a CMakeLists.txt (tests/, tools/, ...).
 function(ulnara_subdirectories)
   file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)

@@ -1,12 +1,15 @@
 // A stand-in web service on 127.0.0.1 for tests: it records every request and answers from a script of
 // queued answers (then a default one), byte for byte as scripted: any status text, bodies with zero bytes,
-// a delay, a slow trickle, a connection reset part-way through the body. Tests drive it over HTTP through
+// a delay, a slow trickle, a connection reset part-way through the body, a body shorter than declared, a
+// stall; large bodies are streamed. A request that names a whole URL (a client using the service as its
+// proxy) is recorded by its path. Tests drive it over HTTP through
 // the control paths of protocol.h, so Windows programs under Wine can use it as well as native ones.
 // Linux only (it takes the connection over from the HTTP library to write its raw answers).
 #pragma once
 
 #include "protocol.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -57,6 +60,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_stopped;
     bool m_running = false;
+    std::atomic<bool> m_stopping = false; // ends stalls and trickles of answers still being written
     std::vector<RecordedRequest> m_requests;
     std::deque<Answer> m_answers;
     Answer m_defaultAnswer;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -199,6 +200,60 @@ TEST(StructureServiceLifetime, StopsOnRequestAndFreesItsPort)
     EXPECT_EQ(LoopbackExchange(port, "GET", "/").status, 200);
     service.Stop();
     EXPECT_THROW(LoopbackExchange(port, "GET", "/"), std::runtime_error);
+}
+
+// The download server, driven by path as the downloader's tests drive it.
+class DownloadServer : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const char* source = std::getenv("ULNARA_SOURCE_DIR");
+        s_server = std::make_unique<StandInService>(StandInService::DownloadServerProgram(),
+                                                    std::vector<std::string>{"--root", std::string(source ? source : ".") + "/tests/fixtures"});
+    }
+    static void TearDownTestSuite() { s_server.reset(); }
+    static standin::HttpReply Get(std::string_view target) { return LoopbackExchange(s_server->Port(), "GET", target); }
+
+    static inline std::unique_ptr<StandInService> s_server;
+};
+
+TEST_F(DownloadServer, ServesGeneratedBytesPagesAndFiles)
+{
+    auto bytes = Get("/bytes/70000/1ABC.pdb?x=1");
+    ASSERT_EQ(bytes.body.size(), 70000u);
+    for (std::size_t i = 0; i < bytes.body.size(); ++i)
+        ASSERT_EQ(bytes.body[i], standin::GeneratedByte(i)) << "at " << i;
+    EXPECT_EQ(Get("/html/HtMl/x.pdb").body.substr(0, 6), "<HtMl>");
+    EXPECT_EQ(Get("/not-available/x.pdb").body, "We're sorry, but the requested file is not available.\n");
+    EXPECT_EQ(Get("/empty/x.pdb").body, "");
+    EXPECT_EQ(Get("/status/404/x.pdb").status, 404);
+    EXPECT_EQ(Get("/files/ethanol.mol").body.substr(0, 7), "ethanol");
+    for (const char* outside : {"/files/../README.md", "/files/./ethanol.mol", "/files//ethanol.mol", "/bytes/x/y"})
+        EXPECT_EQ(Get(outside).status, 404) << outside;
+}
+
+TEST_F(DownloadServer, CutsBodiesShortAsThePathSays)
+{
+    // A body that ends before its declared length is not a complete answer to the client.
+    EXPECT_THROW(Get("/cut/1000/300/x.pdb"), std::runtime_error);
+    EXPECT_THROW(Get("/reset/100000/3000/x.pdb"), std::runtime_error);
+    EXPECT_EQ(Get("/trickle/3/1/x.pdb").body, std::string({standin::GeneratedByte(0), standin::GeneratedByte(1), standin::GeneratedByte(2)}));
+}
+
+TEST_F(DownloadServer, EchoesAndRecordsWhatItReceived)
+{
+    auto echo = LoopbackExchange(s_server->Port(), "POST", "/echo/p?q=1", {{"X-A", "b"}}, "q=1");
+    auto echoed = standin::ParseRecordedRequests(echo.body);
+    ASSERT_TRUE(echoed);
+    ASSERT_EQ(echoed->size(), 1u);
+    EXPECT_EQ((*echoed)[0].path, "/echo/p");
+    EXPECT_EQ((*echoed)[0].query, "q=1");
+    EXPECT_EQ((*echoed)[0].body, "q=1");
+    // A client that takes the server for its proxy names the whole URL; the path is recorded.
+    LoopbackExchange(s_server->Port(), "POST", "http://ab/p?q=1", {}, "q=1");
+    auto last = s_server->Requests().back();
+    EXPECT_EQ(last.path, "/p");
+    EXPECT_EQ(last.query, "q=1");
 }
 
 } // namespace

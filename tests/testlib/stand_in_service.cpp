@@ -9,6 +9,7 @@
 
 #ifdef _WIN32
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #else
 #include <arpa/inet.h>
@@ -112,8 +113,14 @@ HeaderList AnswerHeaders(const standin::Answer& answer)
         {std::string(standin::kAnswerDelay), std::to_string(answer.delayMs)},
         {std::string(standin::kAnswerTrickle), std::to_string(answer.trickleMs)},
     };
-    if (answer.resetAfter)
-        headers.emplace_back(standin::kAnswerResetAfter, std::to_string(*answer.resetAfter));
+    auto optional = [&headers](std::string_view name, const std::optional<std::uint64_t>& value) {
+        if (value)
+            headers.emplace_back(name, std::to_string(*value));
+    };
+    optional(standin::kAnswerResetAfter, answer.resetAfter);
+    optional(standin::kAnswerGenerated, answer.generatedLength);
+    optional(standin::kAnswerDeclared, answer.declaredLength);
+    optional(standin::kAnswerStallAfter, answer.stallAfter);
     for (const auto& [name, value] : answer.headers)
         headers.emplace_back(standin::kAnswerHeader, name + ": " + value);
     return headers;
@@ -170,7 +177,30 @@ standin::HttpReply LoopbackExchange(int port, std::string_view method, std::stri
     return *reply;
 }
 
-StandInService::StandInService(std::string program)
+int RefusedPort()
+{
+    StartNetworking();
+    SocketOwner probe(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (probe.get() == kNoSocket || ::bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        throw std::runtime_error("cannot find a free loopback port");
+    // Bound but never listening; once closed, nothing else takes the port in the test's short life.
+    return ntohs(address.sin_port);
+}
+
+std::string StandInService::DownloadServerProgram()
+{
+    std::string program = EnvironmentOr("ULNARA_DOWNLOAD_SERVER", "");
+    if (program.empty())
+        throw std::runtime_error("ULNARA_DOWNLOAD_SERVER is not set (run the tests through ctest)");
+    return program;
+}
+
+StandInService::StandInService(std::string program, const std::vector<std::string>& options)
 {
     if (program.empty())
         program = EnvironmentOr("ULNARA_STRUCTURE_SERVICE", "");
@@ -186,6 +216,8 @@ StandInService::StandInService(std::string program)
     // Wine starts a native program given by its drive path; its process handle cannot be waited on, so the
     // service's end is seen by its port file going away.
     std::string commandLine = "\"" + ReadablePath(program) + "\" --port-file \"" + m_portFile + "\" --lifetime " + lifetime;
+    for (const std::string& option : options)
+        commandLine += " \"" + option + "\"";
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
@@ -195,10 +227,14 @@ StandInService::StandInService(std::string program)
     CloseHandle(process.hProcess);
 #else
     std::string portFileOption = "--port-file", lifetimeOption = "--lifetime";
-    char* arguments[] = {program.data(), portFileOption.data(), m_portFile.data(), lifetimeOption.data(),
-                         const_cast<char*>(lifetime), nullptr};
+    std::vector<std::string> words = {program, portFileOption, m_portFile, lifetimeOption, lifetime};
+    words.insert(words.end(), options.begin(), options.end());
+    std::vector<char*> arguments;
+    for (std::string& word : words)
+        arguments.push_back(word.data());
+    arguments.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, arguments, environ) != 0)
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, arguments.data(), environ) != 0)
         throw std::runtime_error("cannot start " + program);
     m_process = pid;
 #endif

@@ -18,10 +18,16 @@ using HeaderList = std::vector<std::pair<std::string, std::string>>;
 standin::HttpReply LoopbackExchange(int port, std::string_view method, std::string_view target,
                                     const HeaderList& headers = {}, std::string_view body = {});
 
+// A loopback port on which nothing listens (connections to it are refused).
+int RefusedPort();
+
 class StandInService {
 public:
     // `program` is the service's Unix path; by default the one ctest names in ULNARA_STRUCTURE_SERVICE.
-    explicit StandInService(std::string program = {});
+    // `options` are the service's own (name, value, ...), such as the download server's --root.
+    explicit StandInService(std::string program = {}, const std::vector<std::string>& options = {});
+    // The download server's program, as ctest names it in ULNARA_DOWNLOAD_SERVER.
+    static std::string DownloadServerProgram();
     ~StandInService();
     StandInService(const StandInService&) = delete;
     StandInService& operator=(const StandInService&) = delete;
