@@ -13,12 +13,16 @@
 //   /status/<code>/<name>        that status with a short plain-text body
 //   /echo...                     what the request carried, in the text form of FormatRecordedRequests
 //   /files/<path>                a file below the --root folder, streamed
+//   /ulnaramenus/getnetfile.asp  the fetch tasks, and /entries/<file> their files, from the --catalogue
+//                                folder (fetch_catalogue.h)
 // Anything else: 404 with a short plain-text body.
+#include "fetch_catalogue.h"
 #include "service_main.h"
 
 #include <sys/stat.h>
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +33,7 @@ using standin::Answer;
 using standin::RecordedRequest;
 
 std::string gRoot; // --root: the folder /files/ serves
+std::optional<standin::FetchCatalogue> gCatalogue; // --catalogue: what the fetch tasks answer
 
 // The path after a route's prefix, cut at "/" into segments.
 std::vector<std::string_view> Segments(std::string_view rest)
@@ -182,6 +187,9 @@ constexpr std::array kRoutes = {
 
 std::optional<Answer> Serve(const RecordedRequest& request)
 {
+    if (gCatalogue)
+        if (auto answer = standin::AnswerFetchRequest(*gCatalogue, request))
+            return answer;
     for (const Route& route : kRoutes)
         if (request.path.starts_with(route.prefix))
             if (auto answer = route.serve(request, std::string_view(request.path).substr(route.prefix.size())))
@@ -194,6 +202,13 @@ std::optional<Answer> Serve(const RecordedRequest& request)
 int main(int argc, char** argv)
 {
     auto option = [](std::string_view name, std::string_view value) {
+        if (name == "--catalogue") {
+            std::string error;
+            gCatalogue = standin::LoadFetchCatalogue(std::string(value), error);
+            if (!gCatalogue)
+                std::fprintf(stderr, "download_server: %s\n", error.c_str());
+            return gCatalogue.has_value();
+        }
         if (name != "--root")
             return false;
         gRoot = value;

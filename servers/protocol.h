@@ -61,6 +61,8 @@ struct Answer {
     std::optional<std::uint64_t> stallAfter;
     // A file whose bytes are the body, streamed (the download server's files; not reachable by control).
     std::string bodyFile;
+    // Close the connection without sending a byte (a server that gives no answer at all).
+    bool noAnswer = false;
 };
 
 // Byte i of a generated body: a cycle of period 251 (a prime, so a byte lost or repeated at any power-of-two

@@ -200,6 +200,8 @@ void HoldUntilClosed(int fd, const std::atomic<bool>& stopping)
 void WriteAnswer(unique_fd connection, const Answer& answer, const std::atomic<bool>& stopping)
 {
     Pause(answer.delayMs);
+    if (answer.noAnswer)
+        return;
     const BodySource source(answer);
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " + answer.reason + "\r\n";
     if (!answer.contentType.empty())
