@@ -1,8 +1,13 @@
 #include "framework/ui_seams.h"
 
+<<<<<<< HEAD
 #include <commdlg.h>
 
 #include <algorithm>
+=======
+#include <shellapi.h>
+
+>>>>>>> i14
 #include <utility>
 
 namespace fw {
@@ -15,6 +20,7 @@ ScopedMessageBoxHandler::Handler& InstalledHandler()
     return handler;
 }
 
+<<<<<<< HEAD
 ScopedSaveFileDialogHandler::Handler& InstalledSaveFileDialogHandler()
 {
     static ScopedSaveFileDialogHandler::Handler handler;
@@ -43,6 +49,14 @@ std::optional<std::string> ShowSystemSaveFileDialog(const SaveFileDialogCall& ca
     return std::string(path);
 }
 
+=======
+ScopedShellOpenHandler::Handler& InstalledShellHandler()
+{
+    static ScopedShellOpenHandler::Handler handler;
+    return handler;
+}
+
+>>>>>>> i14
 } // namespace
 
 std::optional<std::string> ShowSaveFileDialog(const SaveFileDialogCall& call)
@@ -77,6 +91,25 @@ ScopedMessageBoxHandler::ScopedMessageBoxHandler(Handler handler)
 ScopedMessageBoxHandler::~ScopedMessageBoxHandler()
 {
     InstalledHandler() = std::move(m_previous);
+}
+
+bool ShellOpen(HWND owner, const std::string& target, const std::string& verb)
+{
+    if (const auto& handler = InstalledShellHandler())
+        return handler({owner, verb, target});
+    auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb.empty() ? nullptr : verb.c_str(), target.c_str(),
+                                                          nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+ScopedShellOpenHandler::ScopedShellOpenHandler(Handler handler)
+    : m_previous(std::exchange(InstalledShellHandler(), std::move(handler)))
+{
+}
+
+ScopedShellOpenHandler::~ScopedShellOpenHandler()
+{
+    InstalledShellHandler() = std::move(m_previous);
 }
 
 } // namespace fw
