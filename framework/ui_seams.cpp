@@ -1,13 +1,9 @@
 #include "framework/ui_seams.h"
 
-<<<<<<< HEAD
 #include <commdlg.h>
-
-#include <algorithm>
-=======
 #include <shellapi.h>
 
->>>>>>> i14
+#include <algorithm>
 #include <utility>
 
 namespace fw {
@@ -20,7 +16,6 @@ ScopedMessageBoxHandler::Handler& InstalledHandler()
     return handler;
 }
 
-<<<<<<< HEAD
 ScopedSaveFileDialogHandler::Handler& InstalledSaveFileDialogHandler()
 {
     static ScopedSaveFileDialogHandler::Handler handler;
@@ -49,14 +44,12 @@ std::optional<std::string> ShowSystemSaveFileDialog(const SaveFileDialogCall& ca
     return std::string(path);
 }
 
-=======
 ScopedShellOpenHandler::Handler& InstalledShellHandler()
 {
     static ScopedShellOpenHandler::Handler handler;
     return handler;
 }
 
->>>>>>> i14
 } // namespace
 
 std::optional<std::string> ShowSaveFileDialog(const SaveFileDialogCall& call)
