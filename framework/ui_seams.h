@@ -1,6 +1,6 @@
 // Effects of the user interface that a test must observe but must not trigger for real. Production code
-// calls these instead of the platform; by default they call it (MessageBoxA, ShellExecuteA, the file-save dialog), and a test
-// installs a handler for its scope that records the call and answers in the user's place.
+// calls these instead of the platform; by default they call it (MessageBoxA, ShellExecuteA, the file-save
+// dialog), and a test installs a handler for its scope that records the call and answers in the user's place.
 #pragma once
 
 #include <windows.h>

@@ -40,3 +40,5 @@
 #define IDC_STATUS 2012
 #define IDC_SAVEAS_PATH 2013  // read-only: where the file goes
 #define IDC_SAVEAS 1047
+#define IDC_INPUT_BOX 1       // the input boxes made at run time (all share it)
+#define IDC_INPUT_LABEL 2     // their labels
