@@ -1,21 +1,45 @@
-// The download dialog's rules, and opening a fetched file in the stand-in hosts of the three families.
-#include "netfile/DownloadDialogModel.h"
-#include "netfile/OpenGetNetFile.h"
+// The download dialog: its rules as plain functions, its template, and the real dialog worked by the
+// scripted user against the stand-in download server (its catalogue in tests/fixtures/netfile) with item
+// keys and preferences in the registry sandbox; then the fetched file opened in the stand-in hosts.
+#include "netfile/GetNetFileDlg.h"
 
+#include "framework/resources.h"
+#include "framework/ui_seams.h"
+#include "netfile/GetNetFile.h"
 #include "refhost/application.h"
 #include "refhost/drawing.h"
 #include "refhost/modeller.h"
+#include "reg_import.h"
+#include "registry_sandbox.h"
+#include "resources/resource.h"
+#include "scripted_user.h"
+#include "stand_in_service.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
 using namespace netfile;
+using testing_support::DialogWindow;
+using testing_support::ScriptedUser;
+using testing_support::ScriptFailure;
+using testing_support::StandInService;
+namespace fs = std::filesystem;
 
 TEST(DownloadDialogRules, ExitCancelEndsTheDialogOnlyWhenNoStepCanBeStopped)
 {
@@ -103,41 +127,716 @@ TEST(DownloadDialogRules, SavePathPieces)
     EXPECT_EQ(TrimInputValue("   "), "");
 }
 
-// A file the download left, in the test's temporary folder.
-std::string WriteTemporaryFile(const std::string& name, const std::string& content)
+// --- The template, read from the resources linked into this program -------------------------------------
+
+struct TemplateControl {
+    int id;
+    std::wstring className; // ordinal classes by their names
+    std::wstring text;
+    short x, y, cx, cy;
+    DWORD style;
+};
+
+struct DialogTemplate {
+    DWORD style = 0;
+    short cx = 0, cy = 0;
+    std::wstring caption, font;
+    WORD pointSize = 0;
+    std::vector<TemplateControl> controls;
+};
+
+// An extended dialog template (DLGTEMPLATEEX and its DLGITEMTEMPLATEEX items).
+class TemplateReader {
+public:
+    explicit TemplateReader(const BYTE* data) : m_at(data) {}
+    template <typename T>
+    T Read()
+    {
+        T value;
+        std::memcpy(&value, m_at, sizeof value);
+        m_at += sizeof value;
+        return value;
+    }
+    std::wstring ReadString()
+    {
+        std::wstring text;
+        while (WORD c = Read<WORD>())
+            text.push_back(static_cast<wchar_t>(c));
+        return text;
+    }
+    // A string, or an ordinal (0xFFFF and a number) given as "#<number>", or nothing (0).
+    std::wstring ReadNameOrOrdinal()
+    {
+        WORD first;
+        std::memcpy(&first, m_at, sizeof first);
+        if (first == 0xFFFF) {
+            m_at += 2;
+            return L"#" + std::to_wstring(Read<WORD>());
+        }
+        return ReadString();
+    }
+    void AlignToDword(const BYTE* base) { m_at += (4 - (m_at - base) % 4) % 4; }
+    void Skip(std::size_t bytes) { m_at += bytes; }
+    const BYTE* At() const { return m_at; }
+
+private:
+    const BYTE* m_at;
+};
+
+DialogTemplate LoadDialogTemplate(UINT id)
 {
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    const std::string path = std::string(folder) + name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
+    HMODULE module = fw::ResourceModule();
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    if (found == nullptr)
+        throw std::runtime_error("no dialog template " + std::to_string(id));
+    const auto* base = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    TemplateReader reader(base);
+    DialogTemplate result;
+    if (reader.Read<WORD>() != 1 || reader.Read<WORD>() != 0xFFFF)
+        throw std::runtime_error("not an extended dialog template");
+    reader.Skip(8); // help id, extended style
+    result.style = reader.Read<DWORD>();
+    const WORD count = reader.Read<WORD>();
+    reader.Skip(4); // x, y
+    result.cx = reader.Read<short>();
+    result.cy = reader.Read<short>();
+    reader.ReadNameOrOrdinal(); // menu
+    reader.ReadNameOrOrdinal(); // class
+    result.caption = reader.ReadString();
+    if (result.style & DS_SETFONT) {
+        result.pointSize = reader.Read<WORD>();
+        reader.Skip(4); // weight, italic, character set
+        result.font = reader.ReadString();
+    }
+    static const std::map<std::wstring, std::wstring> ordinalClasses = {
+        {L"#128", L"Button"}, {L"#129", L"Edit"}, {L"#130", L"Static"}};
+    for (WORD item = 0; item < count; ++item) {
+        reader.AlignToDword(base);
+        TemplateControl control{};
+        reader.Skip(8); // help id, extended style
+        control.style = reader.Read<DWORD>();
+        control.x = reader.Read<short>();
+        control.y = reader.Read<short>();
+        control.cx = reader.Read<short>();
+        control.cy = reader.Read<short>();
+        control.id = static_cast<int>(reader.Read<DWORD>());
+        control.className = reader.ReadNameOrOrdinal();
+        if (auto named = ordinalClasses.find(control.className); named != ordinalClasses.end())
+            control.className = named->second;
+        control.text = reader.ReadNameOrOrdinal();
+        reader.Skip(reader.Read<WORD>());
+        result.controls.push_back(control);
+    }
+    return result;
 }
 
-TEST(OpenGetNetFile, EachHostFamilyGetsTheFileItsOwnWay)
+TEST(DownloadDialogTemplate, ControlsTextsPositionsAndStyles)
 {
-    const std::string molfile = std::string("ethanol\n  test\n\n\0zero byte kept\n", 32);
-    const std::string path = WriteTemporaryFile("ulnara_open_test.mol", molfile);
+    const DialogTemplate dialog = LoadDialogTemplate(IDD_GETNETFILE);
+    EXPECT_EQ(dialog.caption, L"Get NetFile");
+    EXPECT_EQ(dialog.cx, 217);
+    EXPECT_EQ(dialog.cy, 79);
+    EXPECT_EQ(dialog.font, L"MS Shell Dlg");
+    EXPECT_EQ(dialog.pointSize, 8);
+    const DWORD frame = DS_MODALFRAME | WS_CAPTION | WS_SYSMENU;
+    EXPECT_EQ(dialog.style & frame, frame);
 
-    {
-        SCOPED_TRACE("drawing host: the bytes as structure data of the active document");
-        auto host = refhost::Host::Create("Velmora 19.0", 0x10040);
-        auto drawing = std::make_shared<refhost::DrawingDocument>();
-        host->MainWindow().activeDocument = drawing;
-        Application application(host->Application().Detach());
-        OpenGetNetFile(application, path);
-        const auto stored = drawing->selection.data->byFormat.find(refhost::ExchangeFormat());
-        ASSERT_NE(stored, drawing->selection.data->byFormat.end());
-        EXPECT_EQ(refhost::ArgumentBytes(*stored->second), molfile);
+    struct Expected {
+        int id;
+        const wchar_t* className;
+        const wchar_t* text;
+        short x, y, cx, cy;
+        DWORD styles; // that must be set
+    };
+    const Expected expected[] = {
+        {IDC_SAVEAS_PATH, L"Edit", L"", 4, 4, 150, 12, ES_READONLY | ES_AUTOHSCROLL},
+        {IDC_SAVEAS, L"Button", L"Save As", 159, 3, 54, 15, BS_PUSHBUTTON},
+        {IDC_SPEED, L"Static", L"0kb/sec", 4, 22, 78, 11, SS_SUNKEN},
+        {IDC_DOWNLOADED, L"Static", L"Downloaded :", 87, 22, 124, 11, SS_SUNKEN},
+        {IDC_PROGRESS, L"msctls_progress32", L"", 4, 36, 154, 9, PBS_SMOOTH},
+        {IDC_PERCENT, L"Static", L"0%", 163, 36, 48, 9, SS_SUNKEN},
+        {IDC_GETFILE, L"Button", L"Get File", 100, 48, 54, 15, BS_PUSHBUTTON},
+        {IDC_EXIT_CANCEL, L"Button", L"Exit", 159, 48, 54, 15, BS_PUSHBUTTON},
+        {IDC_STATUS, L"Static", L"Ready", 0, 66, 211, 11, SS_SUNKEN},
+    };
+    ASSERT_EQ(dialog.controls.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const Expected& e = expected[i];
+        const TemplateControl& c = dialog.controls[i];
+        SCOPED_TRACE(e.id);
+        EXPECT_EQ(c.id, e.id);
+        EXPECT_EQ(c.className, e.className);
+        EXPECT_EQ(c.text, e.text);
+        EXPECT_EQ((std::array<short, 4>{c.x, c.y, c.cx, c.cy}), (std::array<short, 4>{e.x, e.y, e.cx, e.cy}));
+        EXPECT_EQ(c.style & e.styles, e.styles);
+        if (c.className == L"Button")
+            EXPECT_NE(c.style & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON)) << "no default push button";
     }
+}
+
+// --- The dialog, worked by the scripted user -------------------------------------------------------------
+
+const std::string kItemPath = "Software\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\2 Fetch\\1 PDB";
+const std::string kAppName = "Velmora Professional";
+const std::string kPreferences = "Software\\Quennardix\\Velmora\\19.0\\General\\";
+constexpr auto kPatience = std::chrono::seconds(10);
+
+std::string RegString(const std::string& name, const std::string& value)
+{
+    std::string escaped;
+    for (char c : value)
+        escaped += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
+    return "\"" + name + "\"=\"" + escaped + "\"\n";
+}
+
+void ImportKey(const std::string& key, const std::string& values)
+{
+    testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + key + "]\n" +
+                                   values + "\n");
+}
+
+// A string value below the sandbox's current user, or "(absent)".
+std::string UserValue(const std::string& key, const std::string& name)
+{
+    std::string value = "(absent)";
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return value;
+    CGetNetFile::RegQueryValueA(opened, name.c_str(), value);
+    RegCloseKey(opened);
+    return value;
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
+}
+
+// Waits (bounded) until the check holds; a failure of the script otherwise.
+template <typename Check>
+void WaitUntil(Check check, const std::string& what, std::chrono::milliseconds patience = kPatience)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!check()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw ScriptFailure("waited in vain for " + what);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void WaitForStatus(const DialogWindow& dialog, const std::string& status)
+{
+    std::string last;
+    WaitUntil([&] { return (last = dialog.Text(IDC_STATUS)) == status; },
+              "status \"" + status + "\" (it reads \"" + last + "\")");
+}
+
+std::string WindowText(HWND window)
+{
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, nullptr);
+    return fw::Narrow(text);
+}
+
+// The input boxes (combo boxes made at run time) or their labels, in the order they were made.
+std::vector<HWND> RunTimeControls(const DialogWindow& dialog, int id, const wchar_t* className)
+{
+    struct Search {
+        int id;
+        const wchar_t* className;
+        HWND parent;
+        std::vector<HWND> found;
+    } search{id, className, dialog.Window(), {}};
+    EnumChildWindows(
+        dialog.Window(),
+        [](HWND child, LPARAM context) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(context);
+            wchar_t name[32] = {};
+            GetClassNameW(child, name, 32);
+            if (GetParent(child) == s.parent && GetDlgCtrlID(child) == s.id && _wcsicmp(name, s.className) == 0)
+                s.found.push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> InputBoxes(const DialogWindow& dialog)
+{
+    return RunTimeControls(dialog, IDC_INPUT_BOX, L"ComboBox");
+}
+
+std::vector<std::string> BoxItems(HWND box)
+{
+    std::vector<std::string> items;
+    const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        items.push_back(fw::Narrow(text));
+    }
+    return items;
+}
+
+RECT WindowRectIn(HWND window, HWND reference)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    if (reference != nullptr)
+        MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+class DownloadDialog : public testing::Test {
+protected:
+    static void SetUpTestSuite()
     {
-        SCOPED_TRACE("drawing host, empty file: nothing is handed over");
+        const std::string catalogue = std::string(std::getenv("ULNARA_SOURCE_DIR")) + "/tests/fixtures/netfile";
+        s_server = std::make_unique<StandInService>(StandInService::DownloadServerProgram(),
+                                                    std::vector<std::string>{"--catalogue", catalogue});
+    }
+    static void TearDownTestSuite() { s_server.reset(); }
+
+    void SetUp() override
+    {
+        Server().Reset();
+        m_folder = (fs::temp_directory_path() / ("dialogtest-" + std::to_string(GetCurrentProcessId()))).string();
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder + "\\cache");
+        fs::create_directories(m_folder + "\\desktop");
+        fs::create_directories(m_folder + "\\chosen");
+        // The user's folders as the shell keeps them, inside the sandbox.
+        ImportKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                  RegString("Cache", m_folder + "\\cache") + RegString("Desktop", m_folder + "\\desktop"));
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    static StandInService& Server() { return *s_server; }
+    static std::string ServerURL() { return Server().BaseUrl() + "/ulnaramenus/getnetfile.asp"; }
+    static std::string RefusedURL()
+    {
+        return "http://127.0.0.1:" + std::to_string(testing_support::RefusedPort()) + "/x";
+    }
+    static void ConfigureItem(const std::string& values) { ImportKey(kItemPath, values); }
+
+    struct Run {
+        INT_PTR result = 0;
+        std::string outPath;
+    };
+    // Runs the dialog of the action on this thread while the script works it.
+    static Run RunDialog(const std::string& action, const ScriptedUser::Script& script, const std::string& title = "")
+    {
+        char buffer[CGetNetFileDlg::kOutPathSize] = "(untouched)";
+        CGetNetFileDlg dialog(kAppName, kItemPath, action, title, buffer);
+        ScriptedUser user(script);
+        Run run;
+        run.result = dialog.DoModal();
+        user.Finish();
+        run.outPath = buffer;
+        return run;
+    }
+
+    testing_support::RegistrySandbox m_sandbox;
+    std::string m_folder;
+
+private:
+    static inline std::unique_ptr<StandInService> s_server;
+};
+
+TEST_F(DownloadDialog, FirstFetchStoresInTheCacheAndRemembersFolderAndValues)
+{
+    ConfigureItem(RegString("ServerURL", ServerURL()));
+    std::string savePathShown, labels, chainItems;
+    int boxes = 0;
+    Run run = RunDialog("PDB", [&](ScriptedUser& user) {
+        // The server's caption is the title when the caller gives none.
+        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
+        WaitForStatus(dialog, "Ready");
+        savePathShown = dialog.Text(IDC_SAVEAS_PATH);
+        const auto inputs = InputBoxes(dialog);
+        boxes = static_cast<int>(inputs.size());
+        for (HWND label : RunTimeControls(dialog, IDC_INPUT_LABEL, L"Static"))
+            labels += WindowText(label) + ";";
+        if (inputs.size() == 2)
+            chainItems = WindowText(inputs[1]) + " of " + std::to_string(BoxItems(inputs[1]).size());
+        dialog.Type(IDC_INPUT_BOX, " 0uln ");
+        dialog.PressEnter();
+        dialog.WaitUntilClosed();
+    });
+    EXPECT_EQ(savePathShown, "") << "first use: no folder yet";
+    EXPECT_EQ(boxes, 2);
+    EXPECT_EQ(labels, "PDB ID;Chain;");
+    EXPECT_EQ(chainItems, "A of 2") << "a fixed list with its first choice selected";
+
+    ASSERT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.outPath, m_folder + "\\cache\\0uln.pdb");
+    EXPECT_EQ(FileBytes(run.outPath), FileBytes(testing_support::FixturePath("netfile\\0uln.pdb")));
+    const auto requests = Server().Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].query.substr(requests[1].query.find("&task=")), "&task=getlink&ID=0ULN&CHAIN=A")
+        << "values trimmed and in upper case";
+
+    EXPECT_EQ(UserValue(kPreferences + "PDB", "SaveAs Path"), m_folder + "\\cache");
+    EXPECT_EQ(UserValue(kPreferences + "PDB\\#1", "#1"), " 0uln ") << "the box's text as typed";
+    EXPECT_EQ(UserValue(kPreferences + "PDB\\#2", "#1"), "A");
+}
+
+TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
+{
+    ConfigureItem(RegString("ServerURL", ServerURL()));
+    std::string history;
+    for (int i = 1; i <= 11; ++i)
+        history += RegString("#" + std::to_string(i), i == 3 ? "0Uln" : "old" + std::to_string(i));
+    ImportKey(kPreferences + "PDB\\#1", history);
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+
+    std::vector<std::string> offered;
+    std::string savePathShown;
+    bool firstBoxFocused = false;
+    Run run = RunDialog(
+        "PDB",
+        [&](ScriptedUser& user) {
+            DialogWindow dialog = user.WaitForDialog("Structure from the PDB");
+            WaitForStatus(dialog, "Ready");
+            savePathShown = dialog.Text(IDC_SAVEAS_PATH);
+            HWND first = InputBoxes(dialog).at(0);
+            GUITHREADINFO focus{sizeof focus};
+            GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Window(), nullptr), &focus);
+            firstBoxFocused = focus.hwndFocus == first || IsChild(first, focus.hwndFocus);
+            offered = BoxItems(first);
+            dialog.SetText(IDC_INPUT_BOX, "0uLN");
+            dialog.Click(IDC_GETFILE);
+            dialog.WaitUntilClosed();
+        },
+        "Structure from the PDB");
+    ASSERT_EQ(run.result, IDOK);
+    EXPECT_EQ(savePathShown, m_folder + "\\chosen\\");
+    EXPECT_TRUE(firstBoxFocused);
+    ASSERT_EQ(offered.size(), 9u) << "values #10 and #11 are never read back";
+    EXPECT_EQ(offered[0], "old1");
+    EXPECT_EQ(offered[2], "0Uln");
+    EXPECT_EQ(run.outPath, m_folder + "\\chosen\\0uln.pdb");
+
+    // The typed value once, at the top, as typed; the nine values are written back, and the two that were never
+    // read stay as they were.
+    const std::string key = kPreferences + "PDB\\#1";
+    EXPECT_EQ(UserValue(key, "#1"), "0uLN");
+    EXPECT_EQ(UserValue(key, "#2"), "old1");
+    EXPECT_EQ(UserValue(key, "#3"), "old2");
+    EXPECT_EQ(UserValue(key, "#4"), "old4");
+    EXPECT_EQ(UserValue(key, "#9"), "old9");
+    EXPECT_EQ(UserValue(key, "#10"), "old10");
+    EXPECT_EQ(UserValue(key, "#11"), "old11");
+}
+
+TEST_F(DownloadDialog, InputBoxesMoveTheTemplateDownAndGrowTheDialog)
+{
+    // The server is down: the item's own configuration gives three inputs, or none.
+    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("URL", Server().BaseUrl() + "/entries/0uln.pdb") +
+                  RegString("Tokens", "A:Kind{x,y};B:Chain{A,B,C;C:Name") + RegString("CAPTION", "Local"));
+    struct Layout {
+        std::map<int, RECT> controls;
+        RECT window{};
+        std::vector<RECT> boxes, labels;
+        std::vector<std::string> labelTexts;
+        std::vector<LONG> boxStyles;
+    };
+    auto measure = [](Layout& layout, ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Local");
+        WaitForStatus(dialog, "Ready");
+        for (int id : {IDC_SAVEAS, IDC_SAVEAS_PATH, IDC_SPEED, IDC_DOWNLOADED, IDC_PERCENT, IDC_PROGRESS,
+                       IDC_EXIT_CANCEL, IDC_GETFILE, IDC_STATUS})
+            layout.controls[id] = dialog.ControlRect(id);
+        layout.window = WindowRectIn(dialog.Window(), nullptr);
+        for (HWND box : InputBoxes(dialog)) {
+            layout.boxes.push_back(WindowRectIn(box, dialog.Window()));
+            layout.boxStyles.push_back(GetWindowLongW(box, GWL_STYLE));
+        }
+        for (HWND label : RunTimeControls(dialog, IDC_INPUT_LABEL, L"Static")) {
+            layout.labels.push_back(WindowRectIn(label, dialog.Window()));
+            layout.labelTexts.push_back(WindowText(label));
+        }
+        dialog.Click(IDC_EXIT_CANCEL);
+        dialog.WaitUntilClosed();
+    };
+    Layout three, none;
+    EXPECT_EQ(RunDialog("LOCAL", [&](ScriptedUser& user) { measure(three, user); }).result, IDCANCEL);
+    ConfigureItem("\"Tokens\"=-");
+    EXPECT_EQ(RunDialog("LOCAL", [&](ScriptedUser& user) { measure(none, user); }).result, IDCANCEL);
+
+    EXPECT_TRUE(none.boxes.empty());
+    for (const auto& [id, rect] : three.controls) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(rect.top - none.controls[id].top, 81);
+        EXPECT_EQ(rect.left, none.controls[id].left);
+        EXPECT_EQ(rect.bottom - rect.top, none.controls[id].bottom - none.controls[id].top);
+    }
+    EXPECT_EQ((three.window.bottom - three.window.top) - (none.window.bottom - none.window.top), 81);
+    EXPECT_EQ(three.window.top, none.window.top);
+
+    ASSERT_EQ(three.boxes.size(), 3u);
+    ASSERT_EQ(three.labels.size(), 3u);
+    EXPECT_EQ(three.labelTexts, (std::vector<std::string>{"Kind", "Chain{A,B,C", "Name"}));
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(three.boxes[n].left, 93);
+        EXPECT_EQ(three.boxes[n].right, 293);
+        EXPECT_EQ(three.boxes[n].top, 6 + 27 * n);
+        EXPECT_EQ(three.labels[n].left, 5);
+        EXPECT_EQ(three.labels[n].right, 91);
+        EXPECT_EQ(three.labels[n].top, 6 + 27 * n);
+    }
+    EXPECT_EQ(three.boxStyles[0] & 3, CBS_DROPDOWNLIST);
+    EXPECT_EQ(three.boxStyles[1] & 3, CBS_DROPDOWN) << "no final \"}\": an editable box";
+}
+
+TEST_F(DownloadDialog, CancelStopsTheDownloadAndCancelWhileInitialisingCloses)
+{
+    // The file: 4 KiB arrive, then the server holds the connection without sending more.
+    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
+                  RegString("CAPTION", "Local") + RegString("URL", Server().BaseUrl() + "/stall/100000/4096/ID.pdb"));
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    std::string during, afterCancel, button, savePath;
+    bool getFileEnabled = false, getFileDisabledDuring = true;
+    Run run = RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Local");
+        WaitForStatus(dialog, "Ready");
+        dialog.Type(IDC_INPUT_BOX, "1abc");
+        dialog.Click(IDC_GETFILE);
+        // Notices keep arriving while the worker waits for more data.
+        WaitUntil([&] { return dialog.Text(IDC_DOWNLOADED) == "downloaded: 4 kb"; }, "4 kb downloaded");
+        during = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL);
+        getFileDisabledDuring = !dialog.IsEnabled(IDC_GETFILE);
+        dialog.Click(IDC_EXIT_CANCEL);
+        WaitForStatus(dialog, "User canceled");
+        button = dialog.Text(IDC_EXIT_CANCEL);
+        getFileEnabled = dialog.IsEnabled(IDC_GETFILE);
+        savePath = dialog.Text(IDC_SAVEAS_PATH);
+        afterCancel = dialog.Text(IDC_DOWNLOADED);
+        dialog.Click(IDC_EXIT_CANCEL);
+        dialog.WaitUntilClosed();
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(run.outPath, "(untouched)");
+    EXPECT_EQ(during, "Save to \"1ABC.pdb\" / Cancel");
+    EXPECT_TRUE(getFileDisabledDuring);
+    EXPECT_EQ(button, "Exit");
+    EXPECT_TRUE(getFileEnabled);
+    EXPECT_EQ(afterCancel, "downloaded: 0 kb");
+    EXPECT_EQ(savePath, m_folder + "\\chosen\\") << "back to the folder";
+    EXPECT_FALSE(fs::exists(m_folder + "\\chosen\\1ABC.pdb"));
+
+    // An init request that gets no answer keeps the dialog initialising; Cancel closes it.
+    ConfigureItem(RegString("ServerURL", Server().BaseUrl() + "/stall/100/0/init?"));
+    std::string status;
+    run = RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("GetNetFile");
+        status = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL);
+        dialog.PressEscape();
+        dialog.WaitUntilClosed();
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(status, "Initializing ... / Cancel");
+}
+
+TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
+{
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    const std::string base = Server().BaseUrl();
+    struct Case {
+        std::string url;
+        std::string post;   // "POST" value; empty: a GET
+        std::string status;
+    };
+    const Case cases[] = {
+        {base + "/empty/ID.pdb", "", "Wrong input"},
+        {"http://a/ID.pdb", "Accept: */*", "URL parsing error"},
+        {base + "/html/HtMl/ID.pdb", "", "Wrong Link"},
+        {base + "/reset/5000/100/ID.pdb", "", "Error on server"},
+        {base + "/bytes/10/", "", "Error on file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
+                      RegString("CAPTION", "Local") + RegString("URL", c.url) +
+                      (c.post.empty() ? "\"POST\"=-\n" : RegString("POST", c.post)));
+        std::string status, savePath;
+        bool ready = false;
+        RunDialog("PDB", [&](ScriptedUser& user) {
+            DialogWindow dialog = user.WaitForDialog("Local");
+            WaitForStatus(dialog, "Ready");
+            dialog.Type(IDC_INPUT_BOX, "2def");
+            dialog.Click(IDC_GETFILE);
+            WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
+            status = dialog.Text(IDC_STATUS);
+            ready = dialog.Text(IDC_EXIT_CANCEL) == "Exit";
+            savePath = dialog.Text(IDC_SAVEAS_PATH);
+            dialog.Click(IDC_EXIT_CANCEL);
+            dialog.WaitUntilClosed();
+        });
+        EXPECT_EQ(status, c.status);
+        EXPECT_TRUE(ready);
+        EXPECT_EQ(savePath, m_folder + "\\chosen\\");
+    }
+
+    // Neither the server nor the item gives a link, or inputs.
+    ConfigureItem(RegString("ServerURL", ServerURL()) + "\"URL\"=-\n\"Tokens\"=-\n\"CAPTION\"=-\n\"POST\"=-\n");
+    std::string status;
+    RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
+        WaitForStatus(dialog, "Ready");
+        dialog.SetText(IDC_INPUT_BOX, "9BAD");
+        dialog.Click(IDC_GETFILE);
+        WaitForStatus(dialog, "No records found!");
+        dialog.Click(IDC_EXIT_CANCEL);
+        dialog.WaitUntilClosed();
+    });
+    ConfigureItem(RegString("ServerURL", RefusedURL()));
+    RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("GetNetFile");
+        WaitForStatus(dialog, "Cannot connect to Server");
+        status = dialog.Text(IDC_EXIT_CANCEL) + (dialog.IsEnabled(IDC_GETFILE) ? " enabled" : " disabled");
+        dialog.Click(IDC_EXIT_CANCEL);
+        dialog.WaitUntilClosed();
+    });
+    EXPECT_EQ(status, "Cancel disabled");
+}
+
+TEST_F(DownloadDialog, SaveAsChoosesTheFileAndAPathTooLongForTheCallerIsRefused)
+{
+    ConfigureItem(RegString("ServerURL", ServerURL()));
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    std::vector<fw::SaveFileDialogCall> calls;
+    std::optional<std::string> answer;
+    fw::ScopedSaveFileDialogHandler saveAs([&](const fw::SaveFileDialogCall& call) {
+        calls.push_back(call);
+        return answer;
+    });
+
+    // A file that does not exist yet is the destination as it stands; a cancelled Save As changes nothing.
+    const std::string chosen = m_folder + "\\chosen\\my entry.pdb";
+    std::string shownAfterCancel, shownAfterChoice;
+    Run run = RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
+        WaitForStatus(dialog, "Ready");
+        dialog.Click(IDC_SAVEAS);
+        shownAfterCancel = dialog.Text(IDC_SAVEAS_PATH);
+        answer = chosen;
+        dialog.Click(IDC_SAVEAS);
+        shownAfterChoice = dialog.Text(IDC_SAVEAS_PATH);
+        dialog.SetText(IDC_INPUT_BOX, "0uln");
+        dialog.Click(IDC_GETFILE);
+        dialog.WaitUntilClosed();
+    });
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].initialName, m_folder + "\\chosen\\*.pdb");
+    EXPECT_EQ(calls[0].defaultExtension, "pdb");
+    EXPECT_EQ(calls[0].filter, "Protein Data Bank file|*.pdb|PDB entry|*.ent||");
+    EXPECT_EQ(calls[0].flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+    EXPECT_NE(calls[0].owner, nullptr);
+    EXPECT_EQ(shownAfterCancel, m_folder + "\\chosen\\");
+    EXPECT_EQ(shownAfterChoice, chosen);
+    ASSERT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.outPath, chosen);
+    EXPECT_EQ(FileBytes(chosen), FileBytes(testing_support::FixturePath("netfile\\0uln.pdb")));
+
+    // A stored file whose path the caller's buffer cannot hold whole is refused, not cut into another path.
+    std::string deep = m_folder + "\\chosen";
+    while (deep.size() < 255)
+        deep += "\\folder-of-some-length";
+    fs::create_directories(deep);
+    answer = deep + "\\0uln.pdb";
+    std::string status, savePath;
+    run = RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
+        WaitForStatus(dialog, "Ready");
+        dialog.Click(IDC_SAVEAS);
+        dialog.SetText(IDC_INPUT_BOX, "0uln");
+        dialog.Click(IDC_GETFILE);
+        WaitForStatus(dialog, "Error on file");
+        savePath = dialog.Text(IDC_SAVEAS_PATH);
+        dialog.Click(IDC_EXIT_CANCEL);
+        dialog.WaitUntilClosed();
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_EQ(run.outPath, "(untouched)");
+    EXPECT_EQ(savePath, deep + "\\");
+    EXPECT_TRUE(fs::exists(deep + "\\0uln.pdb")) << "the download itself went through";
+}
+
+TEST_F(DownloadDialog, AmountsBeyondSixtyFourMebibytesAreShownWhole)
+{
+    // 65 MiB arrive, then the server holds the connection: the downloader's 16-bit kilobyte value has wrapped
+    // to 1024 by then.
+    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
+                  RegString("CAPTION", "Local") +
+                  RegString("URL", Server().BaseUrl() + "/stall/100000000/68157440/ID.bin"));
+    ImportKey(kPreferences + "BIG", RegString("SaveAs Path", m_folder + "\\chosen"));
+    Run run = RunDialog("BIG", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Local");
+        WaitForStatus(dialog, "Ready");
+        dialog.SetText(IDC_INPUT_BOX, "big");
+        dialog.Click(IDC_GETFILE);
+        WaitUntil([&] { return dialog.Text(IDC_DOWNLOADED) == "downloaded: 66560 kb"; }, "65 MiB downloaded",
+                  std::chrono::seconds(120));
+        dialog.Click(IDC_EXIT_CANCEL);
+        WaitForStatus(dialog, "User canceled");
+        dialog.Click(IDC_EXIT_CANCEL);
+        dialog.WaitUntilClosed();
+    });
+    EXPECT_EQ(run.result, IDCANCEL);
+}
+
+// --- Opening the fetched file in the host ----------------------------------------------------------------
+
+TEST_F(DownloadDialog, FetchedMolfileGoesIntoTheDrawingHostsDocument)
+{
+    ConfigureItem(RegString("ServerURL", ServerURL()));
+    ImportKey(kPreferences + "MOL", RegString("SaveAs Path", m_folder + "\\chosen"));
+    Run run = RunDialog("MOL", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Structure files");
+        WaitForStatus(dialog, "Ready");
+        dialog.Type(IDC_INPUT_BOX, "acetic-acid");
+        dialog.Click(IDC_GETFILE);
+        dialog.WaitUntilClosed();
+    });
+    ASSERT_EQ(run.result, IDOK);
+    ASSERT_TRUE(CGetNetFile::IsAFile(run.outPath));
+
+    auto host = refhost::Host::Create("Velmora 19.0", 0x10040);
+    auto drawing = std::make_shared<refhost::DrawingDocument>();
+    host->MainWindow().activeDocument = drawing;
+    Application application(host->Application().Detach());
+    OpenGetNetFile(application, run.outPath);
+    const auto stored = drawing->selection.data->byFormat.find(refhost::ExchangeFormat());
+    ASSERT_NE(stored, drawing->selection.data->byFormat.end());
+    EXPECT_EQ(refhost::ArgumentBytes(*stored->second),
+              FileBytes(testing_support::FixturePath("netfile\\acetic_acid.mol")));
+}
+
+TEST_F(DownloadDialog, EachHostFamilyGetsTheFileItsOwnWay)
+{
+    const std::string path = m_folder + "\\chosen\\entry.mol";
+    const std::string molfile = std::string("ethanol\n  test\n\n\0zero byte kept\n", 32);
+    std::ofstream(path, std::ios::binary) << molfile;
+    {
+        SCOPED_TRACE("drawing host, empty file: nothing is handed over; a missing file is an error");
         auto host = refhost::Host::Create("Tessivo", 0x10040);
         auto drawing = std::make_shared<refhost::DrawingDocument>();
         host->MainWindow().activeDocument = drawing;
         Application application(host->Application().Detach());
-        OpenGetNetFile(application, WriteTemporaryFile("ulnara_open_empty.mol", ""));
+        std::ofstream(m_folder + "\\chosen\\empty.mol").flush();
+        OpenGetNetFile(application, m_folder + "\\chosen\\empty.mol");
         EXPECT_TRUE(drawing->selection.data->byFormat.empty());
         EXPECT_THROW(OpenGetNetFile(application, path + ".missing"), std::runtime_error);
+        OpenGetNetFile(application, path);
+        EXPECT_EQ(refhost::ArgumentBytes(*drawing->selection.data->byFormat.at(refhost::ExchangeFormat())), molfile)
+            << "zero bytes included";
     }
     {
         SCOPED_TRACE("3D modeller: the path opened as a document");
@@ -163,7 +862,6 @@ TEST(OpenGetNetFile, EachHostFamilyGetsTheFileItsOwnWay)
             EXPECT_STREQ(error.what(), "Unknown application");
         }
     }
-    DeleteFileA(path.c_str());
 }
 
 } // namespace
