@@ -4,6 +4,7 @@
 #include "netfile/GetNetFileDlg.h"
 
 #include "framework/resources.h"
+#include "framework/text.h"
 #include "framework/ui_seams.h"
 #include "netfile/GetNetFile.h"
 #include "refhost/application.h"
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
 
 #include <array>
 #include <chrono>
@@ -269,8 +272,9 @@ TEST(DownloadDialogTemplate, ControlsTextsPositionsAndStyles)
         EXPECT_EQ(c.text, e.text);
         EXPECT_EQ((std::array<short, 4>{c.x, c.y, c.cx, c.cy}), (std::array<short, 4>{e.x, e.y, e.cx, e.cy}));
         EXPECT_EQ(c.style & e.styles, e.styles);
-        if (c.className == L"Button")
+        if (c.className == L"Button") {
             EXPECT_NE(c.style & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON)) << "no default push button";
+        }
     }
 }
 
@@ -505,7 +509,8 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
             WaitForStatus(dialog, "Ready");
             savePathShown = dialog.Text(IDC_SAVEAS_PATH);
             HWND first = InputBoxes(dialog).at(0);
-            GUITHREADINFO focus{sizeof focus};
+            GUITHREADINFO focus{};
+            focus.cbSize = sizeof focus;
             GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Window(), nullptr), &focus);
             firstBoxFocused = focus.hwndFocus == first || IsChild(first, focus.hwndFocus);
             offered = BoxItems(first);
