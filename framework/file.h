@@ -33,11 +33,13 @@ public:
     // False with GetLastError set when the file cannot be opened.
     bool Open(const std::string& path, UINT flags) noexcept;
     void Write(const void* data, DWORD size);
-    // Flushes and closes; a file that cannot be flushed throws. Closing a closed file does nothing.
+    // Writes what the system still holds to the disk.
+    void Flush();
+    // Closing a closed file does nothing.
     void Close();
     void Abort() noexcept { m_file.reset(); }
     bool IsOpen() const noexcept { return static_cast<bool>(m_file); }
 
 private:
-    fw::unique_handle<HANDLE, &CloseHandle, INVALID_HANDLE_VALUE> m_file;
+    fw::unique_kernel_handle m_file; // null when closed (CreateFile's INVALID_HANDLE_VALUE is not kept)
 };

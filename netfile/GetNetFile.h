@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 // Posted (never sent) to the job's window. wParam: the worker's thread id. lParam: MAKELPARAM(value, code),
 // the code in the high 16 bits and the value, cut to 16 bits, in the low ones.
@@ -113,7 +114,8 @@ protected:
 private:
     static DWORD WINAPI ProcDownloadNetFile(void* job);
     int Run();
-    bool FailUnlessStopped(int result);
+    // Sets the result, or 4 when the failure came from a stop.
+    void Fail(int result);
     void PostFinished();
 
     std::string m_method;
