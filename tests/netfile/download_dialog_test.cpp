@@ -268,7 +268,8 @@ TEST(DownloadDialogTemplate, ControlsTextsPositionsAndStyles)
         const TemplateControl& c = dialog.controls[i];
         SCOPED_TRACE(e.id);
         EXPECT_EQ(c.id, e.id);
-        EXPECT_EQ(c.className, e.className);
+        EXPECT_EQ(CompareStringOrdinal(c.className.c_str(), -1, e.className, -1, TRUE), CSTR_EQUAL)
+            << fw::Narrow(c.className);
         EXPECT_EQ(c.text, e.text);
         EXPECT_EQ((std::array<short, 4>{c.x, c.y, c.cx, c.cy}), (std::array<short, 4>{e.x, e.y, e.cx, e.cy}));
         EXPECT_EQ(c.style & e.styles, e.styles);
@@ -752,10 +753,11 @@ TEST_F(DownloadDialog, SaveAsChoosesTheFileAndAPathTooLongForTheCallerIsRefused)
 
     // A stored file whose path the caller's buffer cannot hold whole is refused, not cut into another path.
     std::string deep = m_folder + "\\chosen";
-    while (deep.size() < 255)
-        deep += "\\folder-of-some-length";
+    while (deep.size() < 220)
+        deep += "\\folder";
     fs::create_directories(deep);
-    answer = deep + "\\0uln.pdb";
+    const std::string tooLong = deep + "\\" + std::string(265 - deep.size(), 'x') + ".pdb";
+    answer = tooLong;
     std::string status, savePath;
     run = RunDialog("PDB", [&](ScriptedUser& user) {
         DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
@@ -771,30 +773,39 @@ TEST_F(DownloadDialog, SaveAsChoosesTheFileAndAPathTooLongForTheCallerIsRefused)
     EXPECT_EQ(run.result, IDCANCEL);
     EXPECT_EQ(run.outPath, "(untouched)");
     EXPECT_EQ(savePath, deep + "\\");
-    EXPECT_TRUE(fs::exists(deep + "\\0uln.pdb")) << "the download itself went through";
+    EXPECT_TRUE(fs::exists(tooLong)) << "the download itself went through";
 }
 
 TEST_F(DownloadDialog, AmountsBeyondSixtyFourMebibytesAreShownWhole)
 {
-    // 65 MiB arrive, then the server holds the connection: the downloader's 16-bit kilobyte value has wrapped
-    // to 1024 by then.
+    // 80 MiB arrive, then the server holds the connection. Past 64 MiB the downloader's 16-bit kilobyte value
+    // starts again from 0; the amount shown must not.
+    constexpr long kStallKilobytes = 80 * 1024;
     ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
                   RegString("CAPTION", "Local") +
-                  RegString("URL", Server().BaseUrl() + "/stall/100000000/68157440/ID.bin"));
+                  RegString("URL", Server().BaseUrl() + "/stall/100000000/" + std::to_string(kStallKilobytes * 1024) +
+                                       "/ID.bin"));
     ImportKey(kPreferences + "BIG", RegString("SaveAs Path", m_folder + "\\chosen"));
+    long shown = -1;
     Run run = RunDialog("BIG", [&](ScriptedUser& user) {
         DialogWindow dialog = user.WaitForDialog("Local");
         WaitForStatus(dialog, "Ready");
         dialog.SetText(IDC_INPUT_BOX, "big");
         dialog.Click(IDC_GETFILE);
-        WaitUntil([&] { return dialog.Text(IDC_DOWNLOADED) == "downloaded: 66560 kb"; }, "65 MiB downloaded",
-                  std::chrono::seconds(120));
+        WaitUntil(
+            [&] {
+                shown = std::strtol(dialog.Text(IDC_DOWNLOADED).c_str() + std::strlen("downloaded: "), nullptr, 10);
+                return shown > 65536;
+            },
+            "more than 64 MiB shown", std::chrono::seconds(120));
         dialog.Click(IDC_EXIT_CANCEL);
         WaitForStatus(dialog, "User canceled");
         dialog.Click(IDC_EXIT_CANCEL);
         dialog.WaitUntilClosed();
     });
     EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_GT(shown, 65536);
+    EXPECT_LE(shown, kStallKilobytes);
 }
 
 // --- Opening the fetched file in the host ----------------------------------------------------------------
