@@ -64,7 +64,8 @@ std::wstring ComboItemText(HWND box, int index)
     if (length == CB_ERR)
         return {};
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied =
+        SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied == CB_ERR ? 0 : static_cast<std::size_t>(copied));
     return text;
 }

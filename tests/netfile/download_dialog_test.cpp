@@ -110,175 +110,6 @@ TEST(DownloadDialogRules, ListLabelsGiveFixedChoicesAndOthersAnEditableBox)
     }
 }
 
-TEST(DownloadDialogRules, SavePathPieces)
-{
-    EXPECT_EQ(FailedSavePath("C:\\Data\\1ABC.pdb", false), "C:\\Data\\");
-    EXPECT_EQ(FailedSavePath("C:\\Data", true), "C:\\Data") << "a folder stays";
-    EXPECT_EQ(FailedSavePath("\\1ABC.pdb", false), "\\1ABC.pdb") << "no folder part";
-    EXPECT_EQ(FailedSavePath("1ABC.pdb", false), "1ABC.pdb");
-
-    EXPECT_EQ(FileNameOf("C:\\Data\\1ABC.pdb"), "1ABC.pdb");
-    EXPECT_EQ(FileNameOf("\\1ABC.pdb"), "");
-    EXPECT_EQ(FolderOf("C:\\Data\\1ABC.pdb"), "C:\\Data");
-    EXPECT_EQ(FolderOf("1ABC.pdb"), "");
-
-    EXPECT_EQ(SaveAsInitialName("C:\\Data", true, "pdb"), "C:\\Data\\*.pdb");
-    EXPECT_EQ(SaveAsInitialName("C:\\Data\\", true, "pdb"), "C:\\Data\\*.pdb");
-    EXPECT_EQ(SaveAsInitialName("C:\\Data\\new.pdb", false, "pdb"), "C:\\Data\\new.pdb");
-
-    EXPECT_EQ(TrimInputValue(" \t1abc \r\n"), "1abc");
-    EXPECT_EQ(TrimInputValue("   "), "");
-}
-
-// --- The template, read from the resources linked into this program -------------------------------------
-
-struct TemplateControl {
-    int id;
-    std::wstring className; // ordinal classes by their names
-    std::wstring text;
-    short x, y, cx, cy;
-    DWORD style;
-};
-
-struct DialogTemplate {
-    DWORD style = 0;
-    short cx = 0, cy = 0;
-    std::wstring caption, font;
-    WORD pointSize = 0;
-    std::vector<TemplateControl> controls;
-};
-
-// An extended dialog template (DLGTEMPLATEEX and its DLGITEMTEMPLATEEX items).
-class TemplateReader {
-public:
-    explicit TemplateReader(const BYTE* data) : m_at(data) {}
-    template <typename T>
-    T Read()
-    {
-        T value;
-        std::memcpy(&value, m_at, sizeof value);
-        m_at += sizeof value;
-        return value;
-    }
-    std::wstring ReadString()
-    {
-        std::wstring text;
-        while (WORD c = Read<WORD>())
-            text.push_back(static_cast<wchar_t>(c));
-        return text;
-    }
-    // A string, or an ordinal (0xFFFF and a number) given as "#<number>", or nothing (0).
-    std::wstring ReadNameOrOrdinal()
-    {
-        WORD first;
-        std::memcpy(&first, m_at, sizeof first);
-        if (first == 0xFFFF) {
-            m_at += 2;
-            return L"#" + std::to_wstring(Read<WORD>());
-        }
-        return ReadString();
-    }
-    void AlignToDword(const BYTE* base) { m_at += (4 - (m_at - base) % 4) % 4; }
-    void Skip(std::size_t bytes) { m_at += bytes; }
-    const BYTE* At() const { return m_at; }
-
-private:
-    const BYTE* m_at;
-};
-
-DialogTemplate LoadDialogTemplate(UINT id)
-{
-    HMODULE module = fw::ResourceModule();
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
-    if (found == nullptr)
-        throw std::runtime_error("no dialog template " + std::to_string(id));
-    const auto* base = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-    TemplateReader reader(base);
-    DialogTemplate result;
-    if (reader.Read<WORD>() != 1 || reader.Read<WORD>() != 0xFFFF)
-        throw std::runtime_error("not an extended dialog template");
-    reader.Skip(8); // help id, extended style
-    result.style = reader.Read<DWORD>();
-    const WORD count = reader.Read<WORD>();
-    reader.Skip(4); // x, y
-    result.cx = reader.Read<short>();
-    result.cy = reader.Read<short>();
-    reader.ReadNameOrOrdinal(); // menu
-    reader.ReadNameOrOrdinal(); // class
-    result.caption = reader.ReadString();
-    if (result.style & DS_SETFONT) {
-        result.pointSize = reader.Read<WORD>();
-        reader.Skip(4); // weight, italic, character set
-        result.font = reader.ReadString();
-    }
-    static const std::map<std::wstring, std::wstring> ordinalClasses = {
-        {L"#128", L"Button"}, {L"#129", L"Edit"}, {L"#130", L"Static"}};
-    for (WORD item = 0; item < count; ++item) {
-        reader.AlignToDword(base);
-        TemplateControl control{};
-        reader.Skip(8); // help id, extended style
-        control.style = reader.Read<DWORD>();
-        control.x = reader.Read<short>();
-        control.y = reader.Read<short>();
-        control.cx = reader.Read<short>();
-        control.cy = reader.Read<short>();
-        control.id = static_cast<int>(reader.Read<DWORD>());
-        control.className = reader.ReadNameOrOrdinal();
-        if (auto named = ordinalClasses.find(control.className); named != ordinalClasses.end())
-            control.className = named->second;
-        control.text = reader.ReadNameOrOrdinal();
-        reader.Skip(reader.Read<WORD>());
-        result.controls.push_back(control);
-    }
-    return result;
-}
-
-TEST(DownloadDialogTemplate, ControlsTextsPositionsAndStyles)
-{
-    const DialogTemplate dialog = LoadDialogTemplate(IDD_GETNETFILE);
-    EXPECT_EQ(dialog.caption, L"Get NetFile");
-    EXPECT_EQ(dialog.cx, 217);
-    EXPECT_EQ(dialog.cy, 79);
-    EXPECT_EQ(dialog.font, L"MS Shell Dlg");
-    EXPECT_EQ(dialog.pointSize, 8);
-    const DWORD frame = DS_MODALFRAME | WS_CAPTION | WS_SYSMENU;
-    EXPECT_EQ(dialog.style & frame, frame);
-
-    struct Expected {
-        int id;
-        const wchar_t* className;
-        const wchar_t* text;
-        short x, y, cx, cy;
-        DWORD styles; // that must be set
-    };
-    const Expected expected[] = {
-        {IDC_SAVEAS_PATH, L"Edit", L"", 4, 4, 150, 12, ES_READONLY | ES_AUTOHSCROLL},
-        {IDC_SAVEAS, L"Button", L"Save As", 159, 3, 54, 15, BS_PUSHBUTTON},
-        {IDC_SPEED, L"Static", L"0kb/sec", 4, 22, 78, 11, SS_SUNKEN},
-        {IDC_DOWNLOADED, L"Static", L"Downloaded :", 87, 22, 124, 11, SS_SUNKEN},
-        {IDC_PROGRESS, L"msctls_progress32", L"", 4, 36, 154, 9, PBS_SMOOTH},
-        {IDC_PERCENT, L"Static", L"0%", 163, 36, 48, 9, SS_SUNKEN},
-        {IDC_GETFILE, L"Button", L"Get File", 100, 48, 54, 15, BS_PUSHBUTTON},
-        {IDC_EXIT_CANCEL, L"Button", L"Exit", 159, 48, 54, 15, BS_PUSHBUTTON},
-        {IDC_STATUS, L"Static", L"Ready", 0, 66, 211, 11, SS_SUNKEN},
-    };
-    ASSERT_EQ(dialog.controls.size(), std::size(expected));
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        const Expected& e = expected[i];
-        const TemplateControl& c = dialog.controls[i];
-        SCOPED_TRACE(e.id);
-        EXPECT_EQ(c.id, e.id);
-        EXPECT_EQ(CompareStringOrdinal(c.className.c_str(), -1, e.className, -1, TRUE), CSTR_EQUAL)
-            << fw::Narrow(c.className);
-        EXPECT_EQ(c.text, e.text);
-        EXPECT_EQ((std::array<short, 4>{c.x, c.y, c.cx, c.cy}), (std::array<short, 4>{e.x, e.y, e.cx, e.cy}));
-        EXPECT_EQ(c.style & e.styles, e.styles);
-        if (c.className == L"Button") {
-            EXPECT_NE(c.style & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON)) << "no default push button";
-        }
-    }
-}
-
 // --- The dialog, worked by the scripted user -------------------------------------------------------------
 
 const std::string kItemPath = "Software\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\2 Fetch\\1 PDB";
@@ -540,25 +371,37 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
     EXPECT_EQ(UserValue(key, "#11"), "old11");
 }
 
-TEST_F(DownloadDialog, InputBoxesMoveTheTemplateDownAndGrowTheDialog)
+TEST_F(DownloadDialog, TemplateLayoutAndInputBoxesMovingItDown)
 {
     // The server is down: the item's own configuration gives three inputs, or none.
     ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("URL", Server().BaseUrl() + "/entries/0uln.pdb") +
                   RegString("Tokens", "A:Kind{x,y};B:Chain{A,B,C;C:Name") + RegString("CAPTION", "Local"));
+    // The template's controls in dialog units (x, y, width, height), and the dialog's size.
+    const std::map<int, RECT> templateUnits = {
+        {IDC_SAVEAS_PATH, {4, 4, 150, 12}}, {IDC_SAVEAS, {159, 3, 54, 15}},   {IDC_SPEED, {4, 22, 78, 11}},
+        {IDC_DOWNLOADED, {87, 22, 124, 11}}, {IDC_PROGRESS, {4, 36, 154, 9}}, {IDC_PERCENT, {163, 36, 48, 9}},
+        {IDC_GETFILE, {100, 48, 54, 15}},   {IDC_EXIT_CANCEL, {159, 48, 54, 15}}, {IDC_STATUS, {0, 66, 211, 11}},
+    };
     struct Layout {
-        std::map<int, RECT> controls;
-        RECT window{};
+        std::map<int, RECT> controls, fromTemplate;
+        RECT window{}, client{}, clientFromTemplate{0, 0, 217, 79};
         std::vector<RECT> boxes, labels;
         std::vector<std::string> labelTexts;
         std::vector<LONG> boxStyles;
     };
-    auto measure = [](Layout& layout, ScriptedUser& user) {
+    auto measure = [&](Layout& layout, ScriptedUser& user) {
         DialogWindow dialog = user.WaitForDialog("Local");
         WaitForStatus(dialog, "Ready");
-        for (int id : {IDC_SAVEAS, IDC_SAVEAS_PATH, IDC_SPEED, IDC_DOWNLOADED, IDC_PERCENT, IDC_PROGRESS,
-                       IDC_EXIT_CANCEL, IDC_GETFILE, IDC_STATUS})
+        for (const auto& [id, units] : templateUnits) {
             layout.controls[id] = dialog.ControlRect(id);
+            // Position and size are converted each on its own, as the dialog manager does.
+            RECT pixels = units;
+            MapDialogRect(dialog.Window(), &pixels);
+            layout.fromTemplate[id] = {pixels.left, pixels.top, pixels.left + pixels.right, pixels.top + pixels.bottom};
+        }
         layout.window = WindowRectIn(dialog.Window(), nullptr);
+        GetClientRect(dialog.Window(), &layout.client);
+        MapDialogRect(dialog.Window(), &layout.clientFromTemplate);
         for (HWND box : InputBoxes(dialog)) {
             layout.boxes.push_back(WindowRectIn(box, dialog.Window()));
             layout.boxStyles.push_back(GetWindowLongW(box, GWL_STYLE));
@@ -575,12 +418,16 @@ TEST_F(DownloadDialog, InputBoxesMoveTheTemplateDownAndGrowTheDialog)
     ConfigureItem("\"Tokens\"=-");
     EXPECT_EQ(RunDialog("LOCAL", [&](ScriptedUser& user) { measure(none, user); }).result, IDCANCEL);
 
+    // Without inputs, the template as it stands; with three, every control 81 pixels lower, the dialog 81
+    // pixels taller and its top where it was.
     EXPECT_TRUE(none.boxes.empty());
+    EXPECT_TRUE(EqualRect(&none.client, &none.clientFromTemplate));
     for (const auto& [id, rect] : three.controls) {
         SCOPED_TRACE(id);
-        EXPECT_EQ(rect.top - none.controls[id].top, 81);
-        EXPECT_EQ(rect.left, none.controls[id].left);
-        EXPECT_EQ(rect.bottom - rect.top, none.controls[id].bottom - none.controls[id].top);
+        EXPECT_TRUE(EqualRect(&none.controls[id], &none.fromTemplate[id]));
+        RECT moved = none.controls[id];
+        OffsetRect(&moved, 0, 81);
+        EXPECT_TRUE(EqualRect(&rect, &moved));
     }
     EXPECT_EQ((three.window.bottom - three.window.top) - (none.window.bottom - none.window.top), 81);
     EXPECT_EQ(three.window.top, none.window.top);
