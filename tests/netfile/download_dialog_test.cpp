@@ -1,5 +1,6 @@
-// The download dialog: its rules as plain functions, and the real dialog worked by the scripted user against the stand-in download server (its catalogue in tests/fixtures/netfile) with item
-// keys and preferences in the registry sandbox; then the fetched file opened in the stand-in hosts.
+// The download dialog: its rules as plain functions, and the real dialog worked by the scripted user against
+// the stand-in download server (its catalogue in tests/fixtures/netfile) with item keys and preferences in the
+// registry sandbox; then the fetched file opened in the stand-in hosts.
 #include "netfile/GetNetFileDlg.h"
 
 #include "framework/text.h"
