@@ -41,7 +41,20 @@ public:
     {
         m_result = result.dwResult;
         m_error = result.dwError;
+        int opening = kOpening;
+        if (!m_open.compare_exchange_strong(opening, kOpened) && opening == kOpenAbandoned && result.dwResult)
+            CloseOpened(reinterpret_cast<HINTERNET>(result.dwResult)); // the caller has gone: no one else will
         SetEvent(m_completed.get());
+    }
+
+    // An open that completes later hands over its handle either to its caller or, once the caller has given
+    // up waiting, to the callback, which closes it: each handle is closed exactly once.
+    void StartOpening() noexcept { m_open = kOpening; }
+    void AbandonOpening() noexcept
+    {
+        int opening = kOpening;
+        if (!m_open.compare_exchange_strong(opening, kOpenAbandoned) && opening == kOpened && m_result)
+            CloseOpened(reinterpret_cast<HINTERNET>(m_result));
     }
 
     // The handle WinInet reports closing is this context's own only if it is the handle the context was
@@ -59,11 +72,20 @@ public:
     DWORD Error() const noexcept { return m_error; }
 
     std::vector<char> buffer;  // what a read fills
-    DWORD bytesRead = 0;
+    INTERNET_BUFFERSA read {}; // the read's description, which WinInet fills in
     DWORD bytesAvailable = 0;
     std::string body;          // a request body being sent
 
 private:
+    enum : int { kNotOpening, kOpening, kOpened, kOpenAbandoned };
+
+    void CloseOpened(HINTERNET handle) noexcept
+    {
+        Created(handle);
+        InternetCloseHandle(handle);
+    }
+
+    std::atomic<int> m_open{kNotOpening};
     std::atomic<long> m_refs{1};
     std::atomic<HINTERNET> m_handle{nullptr};
     unique_kernel_handle m_completed; // auto reset
@@ -137,21 +159,32 @@ std::string_view CHttpFile::Read(DWORD most)
     if (context.buffer.empty())
         context.buffer.resize(kReadBuffer);
     most = std::min<DWORD>(most, static_cast<DWORD>(context.buffer.size()));
-    // Ask how much has arrived first: a read of more than that would wait to fill its whole buffer.
-    while (!InternetQueryDataAvailable(m_handle, &context.bytesAvailable, 0, 0)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            throw CInternetException(GetLastError());
-        m_session.WaitForCompletion(context);
+    for (;;) {
+        // Take what has arrived, up to `most`, without waiting: a plain read would wait to fill its whole
+        // buffer, and asking first how much has arrived gives only WinInet's small internal buffer at a time.
+        context.read = INTERNET_BUFFERSA {};
+        context.read.dwStructSize = sizeof context.read;
+        context.read.lpvBuffer = context.buffer.data();
+        context.read.dwBufferLength = most;
+        if (InternetReadFileExA(m_handle, &context.read, IRF_NO_WAIT, reinterpret_cast<DWORD_PTR>(&context))) {
+            if (context.read.dwBufferLength > 0)
+                return std::string_view(context.buffer.data(), context.read.dwBufferLength);
+            // Nothing yet: wait until something arrives, or the body ends (nothing available then).
+            while (!InternetQueryDataAvailable(m_handle, &context.bytesAvailable, 0, 0)) {
+                if (GetLastError() != ERROR_IO_PENDING)
+                    throw CInternetException(GetLastError());
+                m_session.WaitForCompletion(context);
+            }
+            if (context.bytesAvailable == 0)
+                return {};
+        } else {
+            if (GetLastError() != ERROR_IO_PENDING)
+                throw CInternetException(GetLastError());
+            // A read without waiting that completes later only says that data has come: it fills nothing
+            // (its length still reads as the buffer's), so the next turn reads again.
+            m_session.WaitForCompletion(context);
+        }
     }
-    if (context.bytesAvailable == 0)
-        return {};
-    context.bytesRead = 0;
-    if (!InternetReadFile(m_handle, context.buffer.data(), std::min(most, context.bytesAvailable), &context.bytesRead)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            throw CInternetException(GetLastError());
-        m_session.WaitForCompletion(context);
-    }
-    return std::string_view(context.buffer.data(), context.bytesRead);
 }
 
 bool CHttpFile::AddRequestHeaders(const std::string& headers, DWORD flags)
@@ -274,12 +307,19 @@ std::unique_ptr<CHttpFile> CInternetSession::OpenURL(const std::string& url, DWO
 {
     HINTERNET session = Session();
     fw::InternetContextRef context = NewContext();
+    context->StartOpening();
     HINTERNET file = InternetOpenUrlA(session, url.c_str(), headers, headersLength, flags,
                                       reinterpret_cast<DWORD_PTR>(context.get()));
     if (!file) {
         if (GetLastError() != ERROR_IO_PENDING)
             ThrowCreationFailure(*context.get(), GetLastError());
-        file = reinterpret_cast<HINTERNET>(WaitForCompletion(*context.get()));
+        try {
+            file = reinterpret_cast<HINTERNET>(WaitForCompletion(*context.get()));
+        } catch (const CInternetException& failure) {
+            if (failure.m_dwError == ERROR_INTERNET_OPERATION_CANCELLED)
+                context->AbandonOpening();
+            throw;
+        }
     }
     context->Created(file);
     return std::unique_ptr<CHttpFile>(new CHttpFile(*this, file, std::move(context)));

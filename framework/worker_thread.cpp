@@ -12,7 +12,7 @@ std::unique_ptr<CWinThread> AfxBeginThread(CWinThread::Procedure procedure, void
     HANDLE handle = CreateThread(nullptr, stackSize, procedure, parameter, createFlags | CREATE_SUSPENDED, &id);
     if (!handle)
         return nullptr;
-    std::unique_ptr<CWinThread> thread(new CWinThread(procedure, handle, id));
+    std::unique_ptr<CWinThread> thread(new CWinThread(handle, id));
     SetThreadPriority(handle, priority);
     if (!(createFlags & CREATE_SUSPENDED))
         thread->Resume();

@@ -19,17 +19,14 @@ public:
 
     DWORD ThreadId() const noexcept { return m_id; }
     HANDLE Handle() const noexcept { return m_handle.get(); }
-    Procedure Function() const noexcept { return m_procedure; }
     void Resume() noexcept { ResumeThread(m_handle.get()); }
     // True once the thread has ended (at once when it has); false when the limit passed first.
     bool Wait(DWORD milliseconds = INFINITE) const noexcept;
 
 private:
     friend std::unique_ptr<CWinThread> AfxBeginThread(Procedure, void*, int, UINT, DWORD);
-    CWinThread(Procedure procedure, HANDLE handle, DWORD id) noexcept
-        : m_procedure(procedure), m_handle(handle), m_id(id) {}
+    CWinThread(HANDLE handle, DWORD id) noexcept : m_handle(handle), m_id(id) {}
 
-    Procedure m_procedure;
     fw::unique_kernel_handle m_handle;
     DWORD m_id;
 };

@@ -215,5 +215,8 @@ int main(int argc, char** argv)
         return true;
     };
     return standin::RunService(argc, argv, "download_server", option,
-                               [](standin::StandInServer& server) { server.SetResponder(Serve); });
+                               [](standin::StandInServer& server) {
+        server.SetResponder(Serve);
+        return true;
+    });
 }

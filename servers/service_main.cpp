@@ -56,7 +56,7 @@ bool WritePortFile(const std::string& path, int port)
 } // namespace
 
 int RunService(int argc, char** argv, std::string_view name, const ExtraOption& extraOption,
-               const std::function<void(StandInServer&)>& setup)
+               const std::function<bool(StandInServer&)>& setup)
 {
     Options options;
     if (!ParseOptions(argc, argv, options, extraOption)) {
@@ -71,8 +71,8 @@ int RunService(int argc, char** argv, std::string_view name, const ExtraOption& 
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     StandInServer server;
-    if (setup)
-        setup(server);
+    if (setup && !setup(server))
+        return 1;
     int port = server.Start(options.port);
     if (port == 0) {
         std::fprintf(stderr, "%.*s: cannot listen on 127.0.0.1:%d: %s\n", static_cast<int>(name.size()), name.data(), options.port, std::strerror(errno));

@@ -14,7 +14,8 @@ namespace standin {
 // Takes one option of the service's own and its value; false for an unknown option or a bad value.
 using ExtraOption = std::function<bool(std::string_view name, std::string_view value)>;
 
+// `setup` prepares the server before it listens; false ends the service with status 1.
 int RunService(int argc, char** argv, std::string_view name, const ExtraOption& extraOption,
-               const std::function<void(StandInServer&)>& setup);
+               const std::function<bool(StandInServer&)>& setup);
 
 } // namespace standin

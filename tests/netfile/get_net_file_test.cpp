@@ -158,6 +158,9 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Compared here rather than in an assertion, which would print megabytes on a mismatch.
+bool Holds(const std::string& path, const std::string& bytes) { return ReadFile(path) == bytes; }
+
 void WriteFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -189,8 +192,7 @@ protected:
         if (thread)
             *thread = id;
         EXPECT_TRUE(window.WaitForFinish(id)) << "no finish notice";
-        EXPECT_EQ(job.GetThreadID(), 0u);
-        return *window.Finish(id);
+        return window.Finish(id).value_or(-1);
     }
 
     static inline std::unique_ptr<StandInService> s_server;
@@ -223,6 +225,14 @@ TEST_F(GetNetFileTest, GetStoresTheBodyUnderTheUrlsNameAndReportsProgress)
     EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].query, "x=1");
     EXPECT_TRUE(requests[0].HeaderValues("X-Ignored").empty()); // headers are for POST only
+}
+
+TEST_F(GetNetFileTest, BodyArrivingByteByByteIsStoredWhole)
+{
+    // Most reads find nothing waiting and complete later, when WinInet only says that data has come.
+    CGetNetFile job("GET", Url("/trickle/700/1/slow.pdb"), "", window.Handle());
+    ASSERT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
+    EXPECT_TRUE(IsGenerated(ReadFile(folder.File("slow.pdb")), 700));
 }
 
 TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
@@ -309,7 +319,7 @@ TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
         WriteFile(destination, "the file that was there");
         CGetNetFile job("GET", c.url, "", window.Handle());
         EXPECT_EQ(RunInWorker(job, destination), c.result);
-        EXPECT_EQ(ReadFile(destination), "the file that was there");
+        EXPECT_TRUE(Holds(destination, "the file that was there"));
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
     }
     for (const auto& request : s_server->Requests())
@@ -364,7 +374,7 @@ TEST_F(GetNetFileTest, StopEndsAStalledTransferAtOnce)
     EXPECT_TRUE(window.WaitForFinish(thread));
     EXPECT_EQ(window.Finish(thread), gnfCancelled);
     EXPECT_FALSE(job.KillThread()); // already ended
-    EXPECT_EQ(ReadFile(destination), "the file that was there");
+    EXPECT_TRUE(Holds(destination, "the file that was there"));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
 }
 
@@ -373,6 +383,7 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
     // Stops land anywhere from before the first step to after the file is in place; each run ends once,
     // either stored whole or not at all, and the job is deleted at once.
     const std::string destination = folder.File("entry.pdb");
+    const long contextsBefore = fw::OutstandingInternetContexts();
     int stored = 0, cancelled = 0;
     for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE(round);
@@ -380,8 +391,9 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
         auto job = std::make_unique<CGetNetFile>("GET", Url("/bytes/200000/entry.pdb"), "", window.Handle());
         const DWORD thread = job->DownloadInThread(destination);
         ASSERT_NE(thread, 0u);
+        // From at once to after a loaded machine has finished the download.
         if (round % 3 != 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(round * 250));
+            std::this_thread::sleep_for(std::chrono::milliseconds(round % 20 * 3));
         job->KillThread();
         const int result = job->GetErrorCode();
         job.reset();
@@ -394,12 +406,16 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
         } else {
             ++cancelled;
             EXPECT_EQ(result, gnfCancelled);
-            EXPECT_EQ(ReadFile(destination), "before");
+            EXPECT_TRUE(Holds(destination, "before"));
         }
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
     }
     EXPECT_GT(cancelled, 0);
     std::printf("stop race: %d runs stored, %d cancelled\n", stored, cancelled);
+    // WinInet lets go of every handle of these runs (their servers all answered), each exactly once.
+    for (int waited = 0; waited < 500 && fw::OutstandingInternetContexts() != contextsBefore; ++waited)
+        Sleep(10);
+    EXPECT_EQ(fw::OutstandingInternetContexts(), contextsBefore);
 }
 
 } // namespace

@@ -177,6 +177,14 @@ standin::HttpReply LoopbackExchange(int port, std::string_view method, std::stri
     return *reply;
 }
 
+std::vector<std::string> StandInService::CatalogueOptions()
+{
+    const std::string source = EnvironmentOr("ULNARA_SOURCE_DIR", "");
+    if (source.empty())
+        throw std::runtime_error("ULNARA_SOURCE_DIR is not set (run the tests through ctest)");
+    return {"--catalogue", source + "/servers/structures"};
+}
+
 int RefusedPort()
 {
     StartNetworking();
@@ -227,11 +235,10 @@ StandInService::StandInService(std::string program, const std::vector<std::strin
     CloseHandle(process.hProcess);
 #else
     std::string portFileOption = "--port-file", lifetimeOption = "--lifetime";
-    std::vector<std::string> words = {program, portFileOption, m_portFile, lifetimeOption, lifetime};
-    words.insert(words.end(), options.begin(), options.end());
-    std::vector<char*> arguments;
-    for (std::string& word : words)
-        arguments.push_back(word.data());
+    std::vector<char*> arguments = {program.data(), portFileOption.data(), m_portFile.data(), lifetimeOption.data(),
+                                    const_cast<char*>(lifetime)};
+    for (const std::string& option : options)
+        arguments.push_back(const_cast<char*>(option.c_str()));
     arguments.push_back(nullptr);
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, arguments.data(), environ) != 0)

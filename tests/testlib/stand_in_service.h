@@ -24,8 +24,10 @@ int RefusedPort();
 class StandInService {
 public:
     // `program` is the service's Unix path; by default the one ctest names in ULNARA_STRUCTURE_SERVICE.
-    // `options` are the service's own (name, value, ...), such as the download server's --root.
+    // `options` go to the program's command line as they are (Unix paths for the native service).
     explicit StandInService(std::string program = {}, const std::vector<std::string>& options = {});
+    // The structure service answering from the catalogue of servers/structures (servers/catalogue.h).
+    static std::vector<std::string> CatalogueOptions();
     // The download server's program, as ctest names it in ULNARA_DOWNLOAD_SERVER.
     static std::string DownloadServerProgram();
     ~StandInService();
