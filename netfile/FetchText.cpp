@@ -1,7 +1,6 @@
 #include "netfile/FetchText.h"
 
 #include <algorithm>
-#include <array>
 
 namespace netfile {
 namespace {
@@ -20,12 +19,6 @@ std::string_view Trim(std::string_view text)
 char LowerAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right)
-{
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
 // Reads the next line; true when it is "<prefix><value>" with a non-empty value that may be used.
@@ -224,34 +217,6 @@ std::string FillURLTemplate(std::string url, const StringPairs& tokens, const st
     for (std::size_t i = 0; i < std::min(tokens.size(), values.size()); ++i)
         url = ReplaceToken(std::move(url), tokens[i].first, EscapeInputValue(values[i]));
     return url;
-}
-
-bool IsPlainFileName(std::string_view name)
-{
-    // Longer names cannot be created in any folder.
-    constexpr std::size_t maxName = 255;
-    if (name.empty() || name.size() > maxName || name == "." || name == ".." || name.back() == '.' ||
-        name.back() == ' ')
-        return false;
-    for (char c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
-            return false;
-    // Device names are devices with any extension and with blanks before it ("CON .txt").
-    std::string_view base = name.substr(0, name.find('.'));
-    base = base.substr(0, base.find_last_not_of(' ') + 1);
-    static constexpr std::array<std::string_view, 7> devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$",
-                                                                "CLOCK$"};
-    for (std::string_view device : devices)
-        if (EqualIgnoringAsciiCase(base, device))
-            return false;
-    // COM and LPT with a digit, or with the superscript digits 1, 2 and 3 of the Windows code pages.
-    if (base.size() == 4 && (EqualIgnoringAsciiCase(base.substr(0, 3), "COM") ||
-                             EqualIgnoringAsciiCase(base.substr(0, 3), "LPT"))) {
-        const auto last = static_cast<unsigned char>(base[3]);
-        if ((last >= '0' && last <= '9') || last == 0xB9 || last == 0xB2 || last == 0xB3)
-            return false;
-    }
-    return true;
 }
 
 std::string JoinFolderAndName(std::string_view folder, std::string_view name)

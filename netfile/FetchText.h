@@ -1,7 +1,7 @@
 // The text handling of the three-step fetch, free of platform calls so that it is fuzzed and tested natively:
 // the download server's answer files, the token and file type lists, the request URLs and URL templates,
-// the Save As filter, the version and preference key taken from configuration paths, and the check of a
-// file name the server asks to save as. CGetNetFileUI reads the files and the registry and calls these.
+// the Save As filter, and the version and preference key taken from configuration paths. CGetNetFileUI
+// reads the files and the registry and calls these.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +17,9 @@ using StringPairs = std::vector<std::pair<std::string, std::string>>;
 
 // A line of an answer file holds at most this many characters; a longer one is cut there.
 inline constexpr std::size_t kMaxAnswerLine = 1023;
-// Bytes of an answer file that are ever looked at: its five lines at their longest with CR LF. A line that
-// runs past this is longer than kMaxAnswerLine, and every line after a cut one reads as empty anyway.
+// Bytes of an answer file that are ever looked at: more than its five lines at their longest with CR LF. One
+// of those lines that runs past this is longer than kMaxAnswerLine and cut anyway, and so are the bytes of
+// the lines after a cut one, which read as empty.
 inline constexpr std::size_t kAnswerReadLimit = 8192;
 
 // Reads an answer file's text line by line. Lines end with CR LF or LF, and the end is not part of the
@@ -94,11 +95,6 @@ std::string TokenQuery(const StringPairs& tokens, const std::vector<std::string>
 // The local URL template with every token name replaced by its escaped value.
 std::string FillURLTemplate(std::string url, const StringPairs& tokens, const std::vector<std::string>& values);
 
-// Whether a name chosen by a server is a plain file name that stays inside the folder it is joined to: not
-// empty, no path separator, drive or stream colon, wildcard or control character, not "." or "..", no
-// trailing dot or blank (Windows drops them), and not a device name (CON, NUL, COM1, ... with any
-// extension).
-bool IsPlainFileName(std::string_view name);
 // The folder, a "\" unless it already ends in one, and the name.
 std::string JoinFolderAndName(std::string_view folder, std::string_view name);
 

@@ -2,6 +2,7 @@
 
 #include "addin/RegistryKey.h"
 #include "framework/handle.h"
+#include "netfile/DownloadText.h"
 #include "netfile/GetNetFile.h"
 
 #include <atomic>
@@ -230,7 +231,7 @@ bool CGetNetFileUI::ReadLinkFile(std::string& method, std::string& link, std::st
     // The server's file name applies to a folder destination, also when the rest of the answer does not
     // count; a name that would leave the folder or name a device leaves the destination as it is.
     if (answer.fourthLineRead && !answer.saveAs.empty() && CGetNetFile::IsAFolder(destination) &&
-        netfile::IsPlainFileName(answer.saveAs))
+        netfile::IsSafeFileName(answer.saveAs))
         destination = netfile::JoinFolderAndName(destination, answer.saveAs);
     if (!answer.counts)
         return false;

@@ -661,7 +661,7 @@ TEST_F(DownloadDialog, FetchedFileReachesEachHostFamilyItsOwnWay)
     Run run = RunDialog("MOL", [&](ScriptedUser& user) {
         DialogWindow dialog = user.WaitForDialog("Structure files");
         WaitForStatus(dialog, "Ready");
-        dialog.Type(IDC_INPUT_BOX, "acetic-acid");
+        dialog.Type(IDC_INPUT_BOX, "glycine");
         dialog.Click(IDC_GETFILE);
         dialog.WaitUntilClosed();
     });

@@ -114,7 +114,8 @@ private:
 
 TEST_F(FetchTest, BlockingDownloadGoesThroughAllThreeSteps)
 {
-    ConfigureItem(RegString("ServerURL", ServerURL()));
+    // A server URL that ends in "?" gets no second one.
+    ConfigureItem(RegString("ServerURL", ServerURL() + "?"));
     Fetch fetch(appName, itemPath, "PDB");
     std::string path = m_folder.Path();
     ASSERT_TRUE(fetch.Download(path, "0ULN"));
@@ -229,20 +230,36 @@ TEST_F(FetchTest, ServerFileNamesStayInsideTheChosenFolder)
     EXPECT_FALSE(fs::exists("C:\\windows\\escaped.pdb"));
 }
 
-TEST_F(FetchTest, InputValuesAreEscapedOnTheWire)
+TEST_F(FetchTest, DefaultServerAndLocalPostThroughAProxy)
 {
-    ConfigureItem(RegString("ServerURL", ServerURL() + "?site=2&"));
+    // Requests for other hosts reach the stand-in server as the configured proxy, which serves the default
+    // server's name like its own.
+    ConfigureItem("");
+    testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n"
+                                   "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\n"
+                                   "\"ProxyEnable\"=dword:00000001\n" +
+                                   RegString("ProxyServer", "127.0.0.1:" + std::to_string(Server().Port())));
     Fetch fetch(appName, itemPath, "PDB");
-    std::string caption;
-    std::vector<std::string> labels;
-    fetch.StartInit(nullptr);
-    ASSERT_TRUE(fetch.EndInit(caption, labels));
-    EXPECT_EQ(labels, (std::vector<std::string> {"PDB ID", "Chain{A,B}"}));
-    fetch.StartGetLink({"1AB C&task=x", "A", "ignored"}, nullptr);
-    const auto requests = Server().Requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].query.find("site=2&action=PDB&"), 0u);
-    EXPECT_EQ(requests[1].query.substr(requests[1].query.find("&task=")), "&task=getlink&ID=1AB%20C%26task%3Dx&CHAIN=A");
+    std::string path = m_folder.Path();
+    ASSERT_TRUE(fetch.Download(path, "0ULN"));
+    EXPECT_EQ(path, m_folder.Path() + "\\0uln.pdb");
+    auto requests = Server().Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].HeaderValues("Host"), std::vector<std::string> {"getnetfile.ulnara.example"});
+
+    // The server does not know the action; the item's template is posted with its header text.
+    Server().Reset();
+    ConfigureItem(RegString("URL", "http://files.example/entries/query?id=%ID%") + RegString("Tokens", "%ID%:PDB ID") +
+                  RegString("POST", "X-Entry: yes"));
+    Fetch local(appName, itemPath, "UNKNOWN");
+    path = m_folder.Path() + "\\posted.txt";
+    ASSERT_TRUE(local.Download(path, "0ULN"));
+    requests = Server().Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].method, "POST");
+    EXPECT_EQ(requests[2].path, "/entries/query");
+    EXPECT_EQ(requests[2].body, "id=0ULN");
+    EXPECT_EQ(requests[2].HeaderValues("X-Entry"), std::vector<std::string> {"yes"});
 }
 
 TEST_F(FetchTest, ItemKeyOfTheUserHidesTheMachines)
@@ -332,6 +349,7 @@ TEST_F(FetchTest, StepsOnWorkersReportToTheWindow)
     std::string caption;
     std::vector<std::string> labels;
     ASSERT_TRUE(fetch.EndInit(caption, labels));
+    EXPECT_EQ(labels, (std::vector<std::string> {"PDB ID", "Chain{A,B}"}));
 
     id = fetch.StartGetLink({"0ULN", "A"}, window.Handle());
     ASSERT_NE(id, 0u);
@@ -349,6 +367,17 @@ TEST_F(FetchTest, StepsOnWorkersReportToTheWindow)
     id = fetch.StartGetLink({"NONE"}, window.Handle());
     ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
     EXPECT_EQ(fetch.StartDownload(destination, {"NONE"}, window.Handle()), 0u);
+
+    // Cancel while the download stalls: the job ends at once and nothing is stored.
+    ConfigureItem(RegString("URL", Server().BaseUrl() + "/stall/100000/10/stalled.pdb"));
+    id = fetch.StartGetLink({"NONE"}, window.Handle());
+    ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
+    destination = m_folder.Path();
+    id = fetch.StartDownload(destination, {"NONE"}, window.Handle());
+    ASSERT_NE(id, 0u);
+    EXPECT_TRUE(fetch.Cancel());
+    EXPECT_EQ(window.WaitForFinish(id, 2000), gnfCancelled);
+    EXPECT_FALSE(fs::exists(m_folder.Path() + "\\stalled.pdb"));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The fetch's text handling: answer files as the download server writes them (and as it writes them
-// badly), token and file type lists, request URLs and templates, and server-chosen file names.
+// badly), token and file type lists, request URLs and templates, and the version in key paths.
 #include "netfile/FetchText.h"
 
 #include <gtest/gtest.h>
@@ -65,16 +65,13 @@ TEST(InitAnswer, CountsOnlyWithFourRightLines)
     const Case cases[] = {
         {"SUCD\r\ntkns=ID:PDB ID\r\ncptn=Protein Data Bank\r\nflxt=pdb:PDB file\r\n", true, "ID:PDB ID",
          "Protein Data Bank"},
-        {"SUCD\ntkns=ID:PDB ID\ncptn=PDB\nflxt=pdb:PDB file", true, "ID:PDB ID", "PDB"},
         // An empty caption fails the file, but the token text before it has been taken.
         {"SUCD\ntkns=ID:PDB ID\ncptn=\nflxt=pdb:PDB file\n", false, "ID:PDB ID", "old"},
         {"FAIL\ntkns=ID:PDB ID\ncptn=PDB\nflxt=pdb:PDB file\n", false, "old", "old"},
         {"sucd\ntkns=ID:PDB ID\ncptn=PDB\nflxt=pdb:PDB file\n", false, "old", "old"},
-        {"SUCD\ntkns=ID:PDB ID\ncptn=PDB\n", false, "ID:PDB ID", "PDB"},
         {"SUCD\ncptn=PDB\ntkns=ID:PDB ID\nflxt=pdb:PDB file\n", false, "old", "old"},
         // A token list cut at the line limit is not what the server meant; nothing is taken from it.
         {"SUCD\n" + overlong + "\ncptn=PDB\nflxt=pdb:PDB file\n", false, "old", "old"},
-        {"", false, "old", "old"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 60));
@@ -111,7 +108,6 @@ TEST(LinkAnswer, GetCountsFromThreeLinesPostNeedsHeaders)
          "entry.pdb"},
         {"SUCD\nmthd=POST\nlink=http://files.example/q?id=1", false, "POST", "", false, ""},
         {"SUCD\nmthd=PUT\nlink=http://files.example/x\n", false, "PUT", "", false, ""},
-        {"SUCD\nmthd=get\nlink=http://files.example/x\n", false, "get", "", false, ""},
         {"SUCD\nmthd=GET\nlink=\n", false, "GET", "", false, ""},
         {"SUCD\nmthd=GET\nlink=http://files.example/x\nrqhd=\nsvas=\n", true, "GET", "", true, ""},
         // A link cut at the line limit, or with a CR of its own, would fetch something else.
@@ -148,24 +144,11 @@ TEST(Lists, EntriesNeedAKeyBeforeTheirColon)
     EXPECT_EQ(key + value, "kv");
 }
 
-TEST(Urls, ServerRequestCarriesTheWholeNameAndOneQuestionMark)
-{
-    EXPECT_EQ(ServerRequestURL("http://127.0.0.1:8422/getfile?", "PDB", "Velmora Professional", "19.0", "gettoken"),
-              "http://127.0.0.1:8422/getfile?action=PDB&mxapp=Velmora Professional&mxver=19.0&task=gettoken");
-    EXPECT_EQ(ServerRequestURL("http://a.example/x?site=2", "PDB", "Korvane", "0", "getlink"),
-              "http://a.example/x?site=2?action=PDB&mxapp=Korvane&mxver=0&task=getlink");
-    const std::string byDefault = ServerRequestURL("", "PDB", "Velmora", "19.0", "gettoken");
-    EXPECT_EQ(byDefault, std::string(kDefaultServerURL) + "action=PDB&mxapp=Velmora&mxver=19.0&task=gettoken");
-    EXPECT_NE(byDefault.find(".example/ulnaramenus/getnetfile.asp?action="), std::string::npos);
-}
-
 TEST(Urls, InputValuesFillTokensInOrderAndEscaped)
 {
     const StringPairs tokens = {{"ID", "PDB ID"}, {"CHAIN", "Chain"}, {"MODEL", "Model"}};
     EXPECT_EQ(TokenQuery(tokens, {"1ABC", "A"}), "&ID=1ABC&CHAIN=A");
     EXPECT_EQ(TokenQuery(tokens, {"1ABC&task=x", "A B", "..", "1.2"}), "&ID=1ABC%26task%3Dx&CHAIN=A%20B&MODEL=%2E%2E");
-    EXPECT_EQ(FillURLTemplate("http://files.example/download/ID.pdb?chain=CHAIN", tokens, {"1ABC", "B"}),
-              "http://files.example/download/1ABC.pdb?chain=B");
     EXPECT_EQ(FillURLTemplate("http://files.example/download/ID.pdb", tokens, {"../../etc/x"}),
               "http://files.example/download/..%2F..%2Fetc%2Fx.pdb");
     EXPECT_EQ(EscapeInputValue("1abc-_.~\xe9"), "1abc-_.~%E9");
@@ -179,7 +162,7 @@ TEST(Urls, ReplacementNeverExpandsItsOwnValue)
     EXPECT_EQ(ReplaceToken("http://a.example/", "", "x"), "http://a.example/");
 }
 
-TEST(Configuration, VersionAndPreferenceKeyFromPaths)
+TEST(Configuration, VersionFromTheElementBeforeExtensions)
 {
     EXPECT_EQ(VersionFromKeyPath("SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Fetch\\PDB"), "19.0");
     EXPECT_EQ(VersionFromKeyPath("Software\\Q\\Korvane\\20.1\\EXTENSIONS\\x"), "20.1");
@@ -187,36 +170,4 @@ TEST(Configuration, VersionAndPreferenceKeyFromPaths)
     EXPECT_EQ(VersionFromKeyPath("\\Extensions\\x"), "0");
     EXPECT_EQ(VersionFromKeyPath("19.0\\Extensions\\x"), "0");
     EXPECT_EQ(VersionFromKeyPath("a\\\\Extensions"), "0");
-    EXPECT_EQ(AppRegPath("Velmora Professional", "19.0"), "Software\\Quennardix\\Velmora\\19.0");
-    EXPECT_EQ(AppRegPath("Korvane", "0"), "Software\\Quennardix\\Korvane\\0");
-}
-
-TEST(Configuration, SaveAsFilterListsEveryType)
-{
-    StringPairs types;
-    ParseArray("pdb:Protein Data Bank;ent:PDB entry", types);
-    std::string filter = "untouched", defaultExt = "untouched";
-    ASSERT_TRUE(FileExtsFilter(types, filter, defaultExt));
-    EXPECT_EQ(filter, "Protein Data Bank|*.pdb|PDB entry|*.ent||");
-    EXPECT_EQ(defaultExt, "pdb");
-    filter = defaultExt = "untouched";
-    EXPECT_FALSE(FileExtsFilter({}, filter, defaultExt));
-    EXPECT_EQ(filter + defaultExt, "untoucheduntouched");
-}
-
-TEST(FileNames, OnlyPlainNamesInsideTheFolder)
-{
-    for (const char* name : {"entry.pdb", "1ABC", "console.pdb", "COM10.txt", "a b.mol", ".hidden", "LPTX"}) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(IsPlainFileName(name));
-    }
-    for (const char* name : {"", ".", "..", "..\\..\\evil.pdb", "../x", "C:\\Windows\\x.dll", "C:x", "\\\\server\\s",
-                             "a:stream", "CON", "nul.txt", "con.pdb.bak", "Com1", "LPT9.pdb", "CON .txt", "COM\xb9", "conin$",
-                             "x.", "x ", "a*b", "a?b", "a|b", "a\tb"}) {
-        SCOPED_TRACE(name);
-        EXPECT_FALSE(IsPlainFileName(name));
-    }
-    EXPECT_FALSE(IsPlainFileName(std::string(256, 'a')));
-    EXPECT_EQ(JoinFolderAndName("C:\\Data", "entry.pdb"), "C:\\Data\\entry.pdb");
-    EXPECT_EQ(JoinFolderAndName("C:\\Data\\", "entry.pdb"), "C:\\Data\\entry.pdb");
 }
