@@ -284,7 +284,8 @@ void ScriptedUser::Run(const Script& script)
     } catch (...) {
         m_failure = "the script failed";
     }
-    if (!m_failure.empty())
+    // A failed ASSERT returns from the script as if it had ended well: the dialogs it left open are closed too.
+    if (!m_failure.empty() || ::testing::Test::HasFatalFailure())
         CloseAllDialogs();
     SetEvent(m_done);
 }
@@ -330,6 +331,11 @@ bool ScriptedUser::Finish(std::chrono::milliseconds patience)
     if (!m_failure.empty())
         ADD_FAILURE() << "scripted user: " << m_failure;
     return m_failure.empty();
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds patience)
+{
+    return WaitFor(condition, patience);
 }
 
 bool CloseAllDialogs(std::chrono::milliseconds patience)

@@ -13,7 +13,7 @@
 //     user.Finish();                       // joins the script; its failures become test failures
 //
 // Every wait is bounded. A script that fails (a dialog that does not appear, a control that is missing, a
-// failed expectation thrown as ScriptFailure) closes every dialog of the process it can find, so the code under
+// ScriptFailure it throws, a failed ASSERT) closes every dialog of the process it can find, so the code under
 // test returns instead of hanging; Finish reports the failure. Text is UTF-8 in and out.
 #pragma once
 
@@ -100,6 +100,9 @@ private:
     std::string m_failure;
     bool m_finished = false;
 };
+
+// Waits until the condition holds, looking again every few milliseconds; false when the patience ends first.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds patience = kUserPatience);
 
 // Closes every dialog of this process (the close box of each, newest first) until none is left or the
 // patience ends; what a failed script does. True when none is left.

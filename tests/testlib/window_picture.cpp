@@ -8,6 +8,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace testing_support {
@@ -80,7 +81,7 @@ Picture Picture::Printed(HWND window, bool clientOnly)
     Canvas canvas(width, height);
     if (!canvas)
         return picture;
-    // A colour no dialog paints, so what was left unpainted shows.
+    // Magenta, which no dialog paints, so what was left unpainted shows.
     std::fill_n(canvas.bits, static_cast<std::size_t>(width) * height, 0x00FF00FFu);
     if (!PrintWindow(window, canvas.dc.get(), clientOnly ? PW_CLIENTONLY : 0))
         return picture;
@@ -88,6 +89,24 @@ Picture Picture::Printed(HWND window, bool clientOnly)
     picture.m_width = width;
     picture.m_height = height;
     picture.m_pixels.assign(canvas.bits, canvas.bits + static_cast<std::size_t>(width) * height);
+    return picture;
+}
+
+Picture Picture::PrintedClient(HWND window, SIZE size)
+{
+    Picture picture;
+    Canvas canvas(size.cx, size.cy);
+    if (!canvas)
+        return picture;
+    std::fill_n(canvas.bits, static_cast<std::size_t>(size.cx) * size.cy, 0x00FF00FFu);
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc.get()), PRF_CLIENT,
+                             SMTO_NORMAL, 10000, &ignored))
+        return picture;
+    GdiFlush();
+    picture.m_width = size.cx;
+    picture.m_height = size.cy;
+    picture.m_pixels.assign(canvas.bits, canvas.bits + static_cast<std::size_t>(size.cx) * size.cy);
     return picture;
 }
 
@@ -122,12 +141,17 @@ COLORREF Picture::At(int x, int y) const noexcept
     return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
 }
 
-int Picture::Count(const RECT& area, COLORREF color) const noexcept
+int Picture::Count(const RECT& area, COLORREF color, int tolerance) const noexcept
 {
+    auto similar = [&](COLORREF pixel) {
+        return std::abs(GetRValue(pixel) - GetRValue(color)) <= tolerance &&
+               std::abs(GetGValue(pixel) - GetGValue(color)) <= tolerance &&
+               std::abs(GetBValue(pixel) - GetBValue(color)) <= tolerance;
+    };
     int count = 0;
     for (int y = std::max<int>(area.top, 0); y < std::min<int>(area.bottom, m_height); ++y)
         for (int x = std::max<int>(area.left, 0); x < std::min<int>(area.right, m_width); ++x)
-            count += At(x, y) == color;
+            count += similar(At(x, y));
     return count;
 }
 
