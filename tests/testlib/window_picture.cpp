@@ -112,10 +112,14 @@ Picture Picture::PrintedClient(HWND window, SIZE size)
 
 Picture Picture::OfScreen(HWND window)
 {
+    // The window's own DC reads what was drawn into the window (frame included) at once; the screen's DC
+    // would read the display, which Wine's x11 driver updates from the window a little later.
     RECT area{};
     GetWindowRect(window, &area);
-    fw::WindowDC screen(nullptr);
-    return FromDC(screen, area.right - area.left, area.bottom - area.top, area.left, area.top);
+    HDC windowDC = GetWindowDC(window);
+    Picture picture = FromDC(windowDC, area.right - area.left, area.bottom - area.top, 0, 0);
+    ReleaseDC(window, windowDC);
+    return picture;
 }
 
 Picture Picture::FromDC(HDC source, int width, int height, int sourceX, int sourceY)
