@@ -47,10 +47,14 @@ void SendAsync(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
         throw ScriptFailure("message " + Hex(message) + " could not be sent");
 }
 
-// Returns once the window's thread has handled what was sent to it before.
+// Returns once the window's thread has handled what was sent to it before. A window that this handling
+// destroyed (a click on OK ends the dialog) has answered too.
 void Sync(HWND window)
 {
-    SendBounded(window, WM_NULL);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kUserPatience.count()), &result) &&
+        IsWindow(window))
+        throw ScriptFailure("the dialog's thread did not answer message " + Hex(WM_NULL));
 }
 
 std::wstring ClassName(HWND window)
