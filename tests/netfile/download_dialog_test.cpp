@@ -680,7 +680,7 @@ TEST_F(DownloadDialog, FetchedFileReachesEachHostFamilyItsOwnWay)
         EXPECT_THROW(OpenGetNetFile(application, path + ".missing"), std::runtime_error);
         OpenGetNetFile(application, path);
         EXPECT_EQ(refhost::ArgumentBytes(*drawing->selection.data->byFormat.at(refhost::ExchangeFormat())),
-                  FileBytes(testing_support::FixturePath("netfile\\acetic_acid.mol")));
+                  FileBytes(testing_support::FixturePath("netfile\\glycine.mol")));
     }
     {
         SCOPED_TRACE("3D modeller: the path opened as a document");

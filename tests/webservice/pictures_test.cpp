@@ -1,0 +1,108 @@
+// Pictures of each dialog as a chemist sees it, for a person to look at: PNG files in the build folder's
+// pictures/ (scripts/dialog-pictures runs this under Xvfb; with the tests' null display driver it is skipped).
+// Each picture is also checked for what must show: the logo over its placeholder, the link in blue.
+#include "resources/resource.h"
+#include "scripted_user.h"
+#include "test_paths.h"
+#include "webservice/ChoiceDialog.h"
+#include "webservice/PromptTextDialog.h"
+#include "window_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using testing_support::DialogWindow;
+using testing_support::Picture;
+using testing_support::ScriptedUser;
+
+namespace {
+
+// A control's rectangle in a picture of the whole window (frame included).
+RECT InPicture(const DialogWindow& window, int id)
+{
+    RECT control{}, frame{};
+    GetWindowRect(GetDlgItem(window.Window(), id), &control);
+    GetWindowRect(window.Window(), &frame);
+    OffsetRect(&control, -frame.left, -frame.top);
+    return control;
+}
+
+enum Shows { kText = 0, kLogo = 1, kLink = 2 };
+
+// Saves the picture and checks that the logo is over its placeholder and the link blue, where they belong.
+void TakePicture(const DialogWindow& window, const std::string& name, int shows)
+{
+    SCOPED_TRACE(name);
+    std::string path = testing_support::BinaryPath("pictures/" + name + ".png");
+    window.SavePicture(path);
+    Picture picture = Picture::OfScreen(window.Window());
+    if (shows & kLogo) {
+        EXPECT_GT(picture.Count(InPicture(window, IDC_LOGO), RGB(0x1F, 0x3A, 0x5F), 24), 300) << "no logo";
+    }
+    if (shows & kLink) {
+        EXPECT_GT(picture.Count(InPicture(window, IDC_PROXY_HELP), RGB(0, 0, 255)), 20) << "no blue link";
+    }
+    std::printf("picture: %s\n", path.c_str());
+}
+
+} // namespace
+
+TEST(DialogPictures, EachDialogAsAChemistSeesIt)
+{
+    if (!std::getenv("ULNARA_PICTURES"))
+        GTEST_SKIP() << "pictures are taken by scripts/dialog-pictures under Xvfb";
+
+    CChoiceDialog structure(IDD_CHOICE_STRUCTURE, nullptr,
+                            "Multiple structures selected.\r\n\tSubstance Search will consider these as a single "
+                            "compound.\r\n\tReaction Search will find reactions containing all of the selections.",
+                            SelectionProducts, "http://proxy.example.edu/Z%C3%BCrich%20%CE%A9-campus");
+    ScriptedUser first([](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog("Search SciFinder");
+        TakePicture(choice, "choice-structure", kLogo);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = user.WaitForDialog("Proxy Settings");
+        TakePicture(proxy, "proxy-settings", kLogo | kLink);
+        proxy.PressEscape();
+        proxy.WaitUntilClosed();
+        choice = user.WaitForDialog("Search SciFinder");
+        choice.PressEscape();
+        choice.WaitUntilClosed();
+    });
+    structure.DoModal();
+    first.Finish();
+
+    CChoiceDialog reaction(IDD_CHOICE_REACTION, nullptr, "", SelectionReaction, "");
+    ScriptedUser second([](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog("Search SciFinder");
+        TakePicture(choice, "choice-reaction", kLogo);
+        choice.PressEscape();
+        choice.WaitUntilClosed();
+    });
+    reaction.DoModal();
+    second.Finish();
+
+    PromptTextDialog prompt(IDD_PROMPT, nullptr, "Name search", "Enter a chemical name or CAS Registry Number", "");
+    ScriptedUser third([](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog("Name search");
+        window.Type(IDC_TEXT, "(+)-camphor");
+        TakePicture(window, "prompt", kText);
+        window.PressEscape();
+        window.WaitUntilClosed();
+    });
+    prompt.DoModal();
+    third.Finish();
+
+    PromptTextDialog results(IDD_RESULTS, nullptr, "Name search", "Structures found for (+)-camphor:",
+                             "CAS 464-49-3\r\n(1R,4R)-1,7,7-trimethylbicyclo[2.2.1]heptan-2-one\r\nC10H16O\r\n"
+                             "Molecular weight 152.23\r\nMelting point 179 \xB0" "C\r\nBoiling point 204 \xB0" "C");
+    ScriptedUser fourth([](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog("Name search");
+        TakePicture(window, "results", kText);
+        window.PressEnter();
+        window.WaitUntilClosed();
+    });
+    results.DoModal();
+    fourth.Finish();
+}
