@@ -236,17 +236,33 @@ protected:
         Server().Reset();
         m_folder = (fs::temp_directory_path() / ("dialogtest-" + std::to_string(GetCurrentProcessId()))).string();
         fs::remove_all(m_folder);
-        fs::create_directories(m_folder + "\\cache");
         fs::create_directories(m_folder + "\\desktop");
         fs::create_directories(m_folder + "\\chosen");
         // The user's folders as the shell keeps them, inside the sandbox.
         ImportKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                  RegString("Cache", m_folder + "\\cache") + RegString("Desktop", m_folder + "\\desktop"));
+                  RegString("Cache", CacheFolder()) + RegString("Desktop", m_folder + "\\desktop"));
     }
     void TearDown() override
     {
         std::error_code ignored;
         fs::remove_all(m_folder, ignored);
+    }
+
+    // The internet cache folder lives as long as the process: the fetch looks it up once per process and
+    // keeps its answer files there.
+    static const std::string& CacheFolder()
+    {
+        static const struct Folder {
+            std::string path =
+                (fs::temp_directory_path() / ("dialogtest-cache-" + std::to_string(GetCurrentProcessId()))).string();
+            Folder() { fs::create_directories(path); }
+            ~Folder()
+            {
+                std::error_code ignored;
+                fs::remove_all(path, ignored);
+            }
+        } folder;
+        return folder.path;
     }
 
     static StandInService& Server() { return *s_server; }
@@ -307,14 +323,14 @@ TEST_F(DownloadDialog, FirstFetchStoresInTheCacheAndRemembersFolderAndValues)
     EXPECT_EQ(chainItems, "A of 2") << "a fixed list with its first choice selected";
 
     ASSERT_EQ(run.result, IDOK);
-    EXPECT_EQ(run.outPath, m_folder + "\\cache\\0uln.pdb");
+    EXPECT_EQ(run.outPath, CacheFolder() + "\\0uln.pdb");
     EXPECT_EQ(FileBytes(run.outPath), FileBytes(testing_support::FixturePath("netfile\\0uln.pdb")));
     const auto requests = Server().Requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[1].query.substr(requests[1].query.find("&task=")), "&task=getlink&ID=0ULN&CHAIN=A")
         << "values trimmed and in upper case";
 
-    EXPECT_EQ(UserValue(kPreferences + "PDB", "SaveAs Path"), m_folder + "\\cache");
+    EXPECT_EQ(UserValue(kPreferences + "PDB", "SaveAs Path"), CacheFolder());
     EXPECT_EQ(UserValue(kPreferences + "PDB\\#1", "#1"), " 0uln ") << "the box's text as typed";
     EXPECT_EQ(UserValue(kPreferences + "PDB\\#2", "#1"), "A");
 }

@@ -216,6 +216,17 @@ TEST(DialogTemplates, CarryTheirCaptionsSizesAndControls)
           {IDC_TEXT, "edit", ""}}},
         {IDD_RESULTS, "Ulnara", 186, 95,
          {{IDOK, "default push button", "OK"}, {IDC_PROMPT, "static", "Static"}, {IDC_TEXT, "edit", ""}}},
+        // The download dialog has no default push button: Enter reaches it as IDOK.
+        {IDD_GETNETFILE, "Get NetFile", 217, 79,
+         {{IDC_SAVEAS_PATH, "edit", ""},
+          {IDC_SAVEAS, "push button", "Save As"},
+          {IDC_SPEED, "static", "0kb/sec"},
+          {IDC_DOWNLOADED, "static", "Downloaded :"},
+          {IDC_PROGRESS, "MSCTLS_PROGRESS32", ""},
+          {IDC_PERCENT, "static", "0%"},
+          {IDC_GETFILE, "push button", "Get File"},
+          {IDC_EXIT_CANCEL, "push button", "Exit"},
+          {IDC_STATUS, "static", "Ready"}}},
     };
     for (const auto& expected : templates) {
         SCOPED_TRACE(testing::Message() << "template " << expected.id);
