@@ -1,6 +1,9 @@
 // Pictures of each dialog as a chemist sees it, for a person to look at: PNG files in the build folder's
 // pictures/ (scripts/dialog-pictures runs this under Xvfb; with the tests' null display driver it is skipped).
 // Each picture is also checked for what must show: the logo over its placeholder, the link in blue.
+#include "netfile/GetNetFileDlg.h"
+#include "reg_import.h"
+#include "registry_sandbox.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
 #include "test_paths.h"
@@ -105,4 +108,40 @@ TEST(DialogPictures, EachDialogAsAChemistSeesIt)
     });
     results.DoModal();
     fourth.Finish();
+}
+
+TEST(DialogPictures, DownloadDialogWithItsInputs)
+{
+    if (!std::getenv("ULNARA_PICTURES"))
+        GTEST_SKIP() << "pictures are taken by scripts/dialog-pictures under Xvfb";
+
+    // An item configured locally (no server answers on port 1), with a remembered value for its first input;
+    // the save path offered is the desktop.
+    testing_support::RegistrySandbox sandbox;
+    testing_support::ImportRegText(R"(Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders]
+"Desktop"="%USERPROFILE%\\Desktop"
+
+[HKEY_CURRENT_USER\Software\Quennardix\Velmora\19.0\Extensions\Ulnara19.Extension\Fetch\PDB]
+"ServerURL"="http://127.0.0.1:1/x"
+"URL"="http://files.example/ID.pdb"
+"Tokens"="ID:PDB ID;CHAIN:Chain{A,B,C}"
+"CAPTION"="Protein Data Bank"
+
+[HKEY_CURRENT_USER\Software\Quennardix\Velmora\19.0\General\PDB\#1]
+"#1"="1ABC"
+)");
+    char path[CGetNetFileDlg::kOutPathSize] = "";
+    CGetNetFileDlg dialog("Velmora Professional",
+                          "Software\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\Fetch\\PDB", "PDB",
+                          "", path);
+    ScriptedUser user([](ScriptedUser& me) {
+        DialogWindow window = me.WaitForDialog("Protein Data Bank");
+        TakePicture(window, "download", kText);
+        window.PressEscape();
+        window.WaitUntilClosed();
+    });
+    dialog.DoModal();
+    user.Finish();
 }
