@@ -262,7 +262,6 @@ void CGetNetFileDlg::EnterState(DialogState state)
     }
 }
 
-
 void CGetNetFileDlg::OnOK()
 {
     // Enter: stops the running step while the button reads "Cancel", fetches otherwise.
