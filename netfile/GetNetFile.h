@@ -78,6 +78,7 @@ public:
 
     DWORD GetThreadID() const;
     int GetErrorCode() const { return m_error; }
+    // Sets or clears the stop flag; setting it also ends the run's current wait on the network at once.
     void SignalThread(bool stop);
     bool IsThreadSignalled() const { return m_stop; }
     // The destination; after a successful run, the stored file's path.
