@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 using testing_support::DialogWindow;
@@ -50,6 +51,22 @@ void TakePicture(const DialogWindow& window, const std::string& name, int shows)
     std::printf("picture: %s\n", path.c_str());
 }
 
+// Opens the dialog, lets the user prepare it, takes its picture and closes it.
+void PictureOf(CDialog& dialog, const std::string& caption, const std::string& name, int shows,
+               std::function<void(DialogWindow&)> prepare = {})
+{
+    ScriptedUser user([&](ScriptedUser& me) {
+        DialogWindow window = me.WaitForDialog(caption);
+        if (prepare)
+            prepare(window);
+        TakePicture(window, name, shows);
+        window.PressEscape();
+        window.WaitUntilClosed();
+    });
+    dialog.DoModal();
+    user.Finish();
+}
+
 } // namespace
 
 TEST(DialogPictures, EachDialogAsAChemistSeesIt)
@@ -77,37 +94,17 @@ TEST(DialogPictures, EachDialogAsAChemistSeesIt)
     first.Finish();
 
     CChoiceDialog reaction(IDD_CHOICE_REACTION, nullptr, "", SelectionReaction, "");
-    ScriptedUser second([](ScriptedUser& user) {
-        DialogWindow choice = user.WaitForDialog("Search SciFinder");
-        TakePicture(choice, "choice-reaction", kLogo);
-        choice.PressEscape();
-        choice.WaitUntilClosed();
-    });
-    reaction.DoModal();
-    second.Finish();
+    PictureOf(reaction, "Search SciFinder", "choice-reaction", kLogo);
 
     PromptTextDialog prompt(IDD_PROMPT, nullptr, "Name search", "Enter a chemical name or CAS Registry Number", "");
-    ScriptedUser third([](ScriptedUser& user) {
-        DialogWindow window = user.WaitForDialog("Name search");
+    PictureOf(prompt, "Name search", "prompt", kText, [](DialogWindow& window) {
         window.Type(IDC_TEXT, "(+)-camphor");
-        TakePicture(window, "prompt", kText);
-        window.PressEscape();
-        window.WaitUntilClosed();
     });
-    prompt.DoModal();
-    third.Finish();
 
     PromptTextDialog results(IDD_RESULTS, nullptr, "Name search", "Structures found for (+)-camphor:",
                              "CAS 464-49-3\r\n(1R,4R)-1,7,7-trimethylbicyclo[2.2.1]heptan-2-one\r\nC10H16O\r\n"
                              "Molecular weight 152.23\r\nMelting point 179 \xB0" "C\r\nBoiling point 204 \xB0" "C");
-    ScriptedUser fourth([](ScriptedUser& user) {
-        DialogWindow window = user.WaitForDialog("Name search");
-        TakePicture(window, "results", kText);
-        window.PressEnter();
-        window.WaitUntilClosed();
-    });
-    results.DoModal();
-    fourth.Finish();
+    PictureOf(results, "Name search", "results", kText);
 }
 
 TEST(DialogPictures, DownloadDialogWithItsInputs)
