@@ -133,12 +133,5 @@ TEST(DialogPictures, DownloadDialogWithItsInputs)
     CGetNetFileDlg dialog("Velmora Professional",
                           "Software\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\Fetch\\PDB", "PDB",
                           "", path);
-    ScriptedUser user([](ScriptedUser& me) {
-        DialogWindow window = me.WaitForDialog("Protein Data Bank");
-        TakePicture(window, "download", kText);
-        window.PressEscape();
-        window.WaitUntilClosed();
-    });
-    dialog.DoModal();
-    user.Finish();
+    PictureOf(dialog, "Protein Data Bank", "download", kText);
 }
