@@ -10,10 +10,6 @@ native_targets+=(structure_service download_server)
 windows_targets+=(Ulnara19 drawing-host)
 demo_parts+=(demo_items)
 
-# The download dialog is not yet plugged into item execution (addin/NetFileFetch.cpp), so a fetch item ends
-# without a dialog: the fetch scenario stays off until it is. Set to 1 then.
-items_fetch=0
-
 items_item_key='SOFTWARE\Quennardix\Velmora\19.0\Extensions\Ulnara19.Extension'
 
 items_structure_search=(
@@ -59,7 +55,8 @@ items_page=(
 )
 
 # The pictures: the host with a drawn reaction and with the add-in's menu open, the choice and proxy dialogs of a
-# structure search, the structure it placed, and the download dialog during and after a fetch.
+# structure search, the structure it placed, and the download dialog during a fetch (the download server's
+# entry 9STL sends the first 8,000 of 20,000 bytes and then waits) and after the chemist cancelled it.
 items_picture_steps=(
   "open tests/fixtures/esterification.rxn" "click atom 2"
   "screenshot docs/pictures/drawing-host.png"
@@ -73,6 +70,11 @@ items_picture_steps=(
   "dialog Search SciFinder" "press 1"
   "expect atoms 20"
   "screenshot docs/pictures/search-placed.png"
+  "choose Fetch > Protein Data Bank entry..."
+  "dialog Protein Data Bank entry" "type 1 9STL" "press 2006"
+  "wait 2012 Save to" "screenshot dialog docs/pictures/download-during.png"
+  "press 2007" "wait 2012 User canceled" "screenshot dialog docs/pictures/download-after.png"
+  "press 2007"
 )
 
 demo_items() {
@@ -103,15 +105,23 @@ items_stop_services() {
   wait "${items_pids[@]}" 2>/dev/null
 }
 
-# The sample menus with the services' real addresses, the browser stand-in, and no preferences of an earlier
-# run (proxy address, download folder and history), in the prefix WINEPREFIX names.
+# The sample menus with the services' real addresses; for the user, no preferences of an earlier run (proxy
+# address, download history) but a download folder in build/demo/items/downloads, and the browser stand-in; in
+# the prefix WINEPREFIX names.
 items_configure() {
-  local wine=$root/build/windows/wine-run ported=$items_work/sample-with-ports.reg
-  sed "s/127\.0\.0\.1:8421/127.0.0.1:$structure_port/g; s/127\.0\.0\.1:8422/127.0.0.1:$download_port/g" \
-    "$root/config/sample.reg" >"$ported"
-  "$wine" reg import "$(winepath -w "$ported" 2>/dev/null)" >/dev/null 2>&1 &&
-    "$wine" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$root/scripts/demo.d/browser" /f >/dev/null 2>&1 &&
-    { "$wine" reg delete 'HKCU\Software\Quennardix' /f >/dev/null 2>&1 || true; }
+  local wine=$root/build/windows/wine-run configuration=$items_work/configuration.reg downloads
+  rm -rf "$items_work/downloads"
+  mkdir -p "$items_work/downloads"
+  downloads=$(winepath -w "$items_work/downloads" 2>/dev/null)
+  {
+    sed "s/127\.0\.0\.1:8421/127.0.0.1:$structure_port/g; s/127\.0\.0\.1:8422/127.0.0.1:$download_port/g" \
+      "$root/config/sample.reg"
+    printf '\n[HKEY_CURRENT_USER\\Software\\Quennardix\\Velmora\\19.0\\General\\MOL]\n"SaveAs Path"="%s"\n' \
+      "${downloads//\\/\\\\}"
+    printf '\n[HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]\n"Browsers"="%s"\n' "$root/scripts/demo.d/browser"
+  } >"$configuration"
+  "$wine" reg delete 'HKCU\Software\Quennardix' /f >/dev/null 2>&1
+  "$wine" reg import "$(winepath -w "$configuration" 2>/dev/null)" >/dev/null 2>&1
 }
 
 # Runs the drawing host with the steps (written to a script file named after the first argument); the status
@@ -162,13 +172,10 @@ items_scenarios() (
   items_host direct-run "${items_direct_run[@]}" || failures=$((failures + 1))
   items_received "structure service" "$structure_port" --expect 2 || failures=$((failures + 1))
 
-  if ((items_fetch)); then
-    heading "Fetch: a molfile by name through the download dialog, placed into the drawing"
-    items_host fetch "${items_fetch_file[@]}" || failures=$((failures + 1))
-    items_received "download server" "$download_port" --expect 3 || failures=$((failures + 1))
-  else
-    heading "Fetch: left out until the download dialog is part of item execution"
-  fi
+  heading "Fetch: a molfile by name through the download dialog, placed into the drawing"
+  items_host fetch "${items_fetch_file[@]}" || failures=$((failures + 1))
+  items_received "download server" "$download_port" --expect 3 || failures=$((failures + 1))
+  echo "The fetched file: $(ls "$items_work/downloads/"* 2>/dev/null | sed "s|^$root/||" || echo "(none)")"
 
   heading "A page: the add-in opens the configured address with the shell"
   items_host page "${items_page[@]}" || failures=$((failures + 1))

@@ -261,12 +261,14 @@ ScriptRunner::Outcome ScriptRunner::Run(const Step& step)
         m_app.Report("dialog \"" + WindowText(m_dialog) + "\", control " + std::to_string(step.number) + ": \""
                      + WindowText(Control(step.number)) + "\"");
         break;
-    case Action::Wait:
-        if (WindowText(Control(step.number)) != step.text)
+    case Action::Wait: {
+        const std::string text = WindowText(Control(step.number));
+        if (!text.starts_with(step.text))
             return Outcome::NotYet;
-        m_app.Report("dialog \"" + WindowText(m_dialog) + "\", control " + std::to_string(step.number) + ": \""
-                     + step.text + "\"");
+        m_app.Report("dialog \"" + WindowText(m_dialog) + "\", control " + std::to_string(step.number) + ": \"" + text
+                     + "\"");
         break;
+    }
     case Action::Screenshot: return Screenshot(step);
     case Action::ExecuteDirect: Window().ExecuteDirect(step.path.front(), step.text); break;
     case Action::Print: return Print(step);
@@ -300,7 +302,8 @@ ScriptRunner::Outcome ScriptRunner::OpenMenu(const Step& step)
     --m_menusOpen;
     if (IsWindow(hwnd)) {
         HiliteMenuItem(hwnd, bar, static_cast<UINT>(position), MF_BYPOSITION | MF_UNHILITE);
-        DrawMenuBar(hwnd);   // Wine leaves the highlight on the screen until the bar is drawn again
+        // Wine's HiliteMenuItem ignores MF_UNHILITE; a new bar starts without the highlight.
+        window.RebuildMenuBar();
     }
     if (!shown)
         throw StepFailure("the menu \"" + step.path.front() + "\" could not be shown");

@@ -12,7 +12,7 @@
 //   type ID TEXT                       put text into the dialog's control ID
 //   press ID                           click the dialog's button ID (1 is OK, 2 Cancel)
 //   read ID                            print the text of the dialog's control ID
-//   wait ID TEXT                       wait until the dialog's control ID reads TEXT
+//   wait ID TEXT                       wait until the text of the dialog's control ID starts with TEXT
 //   screenshot [client|dialog] FILE    a PNG of the window as the screen shows it, of its drawing alone
 //                                      (painted for the picture: needs no display), or of the dialog
 //   execute-direct PATH TEXT           run the add-in's item at the configuration path PATH with the input
