@@ -155,8 +155,9 @@ items_scenarios() (
   heading "The add-in's items at work, against stand-in services this demo started"
   echo "structure service: build/native/bin/structure_service --catalogue servers/structures, on 127.0.0.1:$structure_port"
   echo "download server:   build/native/bin/download_server --catalogue tests/fixtures/netfile, on 127.0.0.1:$download_port"
-  echo "The sample menus are imported again with these addresses in place of 127.0.0.1:8421 and 127.0.0.1:8422,"
-  echo "and Wine's browser setting names scripts/demo.d/browser, which records a page instead of opening it."
+  echo "The sample menus are imported again with these addresses in place of 127.0.0.1:8421 and 127.0.0.1:8422;"
+  echo "the chemist's download folder is build/demo/items/downloads, and Wine's browser setting names"
+  echo "scripts/demo.d/browser, which records a page instead of opening it."
   items_configure || { echo "demo: cannot configure the prefix $WINEPREFIX"; exit 1; }
 
   heading "Search by structure: ethyl acetate selected, a proxy address given, an exact search confirmed"
