@@ -196,7 +196,7 @@ std::string CGetNetFileUI::GetLinkFromReg(const std::vector<std::string>& values
     std::string url;
     if (!GetRegValue("URL", url))
         return std::string();
-    return netfile::FillURLTemplate(std::move(url), m_tokens, values);
+    return netfile::FillURLTemplate(url, m_tokens, values);
 }
 
 bool CGetNetFileUI::GetRegValue(const char* name, std::string& value) const
