@@ -77,8 +77,6 @@ CGetNetFileUI::CGetNetFileUI(std::string appName, std::string keyPath, std::stri
 CGetNetFileUI::~CGetNetFileUI()
 {
     Cancel();
-    // An answer that arrived but was never read.
-    ResetTempFile();
 }
 
 std::uint32_t CGetNetFileUI::StartInit(HWND window)
@@ -153,6 +151,8 @@ bool CGetNetFileUI::Cancel()
     FinishJob(m_initJob);
     FinishJob(m_linkJob);
     FinishJob(m_downloadJob);
+    // An answer that arrived but was not read: without its job it never will be.
+    ResetTempFile();
     return true;
 }
 
@@ -196,7 +196,7 @@ std::string CGetNetFileUI::GetLinkFromReg(const std::vector<std::string>& values
     std::string url;
     if (!GetRegValue("URL", url))
         return std::string();
-    return netfile::FillURLTemplate(std::move(url), m_tokens, values);
+    return netfile::FillURLTemplate(url, m_tokens, values);
 }
 
 bool CGetNetFileUI::GetRegValue(const char* name, std::string& value) const

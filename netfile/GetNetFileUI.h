@@ -50,7 +50,7 @@ public:
     bool GetFileExts(std::string& filter, std::string& defaultExt) const;
     // The per-item preference key below the current user's hive.
     std::string GetPrefReg() const;
-    // Ends and deletes all three jobs. Always true.
+    // Ends and deletes all three jobs, and an answer they left unread. Always true.
     bool Cancel();
 
     // The whole fetch without a window: init, get link, download. True when the file was stored; the path
