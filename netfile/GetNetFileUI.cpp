@@ -81,7 +81,7 @@ CGetNetFileUI::~CGetNetFileUI()
 
 std::uint32_t CGetNetFileUI::StartInit(HWND window)
 {
-    ResetTempFile();
+    EndAnswerJobs();
     std::string destination = m_tempPath;
     return StartJob(m_initJob, "GET", MakeMXLink("gettoken"), std::string(), window, destination);
 }
@@ -111,7 +111,7 @@ bool CGetNetFileUI::EndInit(std::string& caption, std::vector<std::string>& labe
 
 std::uint32_t CGetNetFileUI::StartGetLink(const std::vector<std::string>& values, HWND window)
 {
-    ResetTempFile();
+    EndAnswerJobs();
     std::string destination = m_tempPath;
     return StartJob(m_linkJob, "GET", MakeMXLink("getlink") + netfile::TokenQuery(m_tokens, values), std::string(),
                     window, destination);
@@ -254,6 +254,15 @@ std::string CGetNetFileUI::ReplaceToken(const std::string& url, const std::strin
 void CGetNetFileUI::ResetTempFile() const
 {
     DeleteIfPresent(m_tempPath);
+}
+
+void CGetNetFileUI::EndAnswerJobs()
+{
+    // The init and link answers share one file. A job still running could move its answer into place after
+    // the file was cleared, to be read as the new step's: end both jobs first, then clear it.
+    FinishJob(m_initJob);
+    FinishJob(m_linkJob);
+    ResetTempFile();
 }
 
 bool CGetNetFileUI::SeparateStr(const std::string& entry, std::string& key, std::string& value)

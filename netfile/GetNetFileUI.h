@@ -95,6 +95,8 @@ private:
                            const std::string& headers, HWND window, std::string& destination);
     // The answer file a job stored: at most netfile::kAnswerReadLimit bytes, then the file is deleted.
     std::string TakeAnswerFile(std::unique_ptr<CGetNetFile>& job);
+    // Ends the init and get-link jobs, then deletes their answer file.
+    void EndAnswerJobs();
 
     std::string m_tempPath;
 };
