@@ -65,7 +65,7 @@ function(ulnara_subdirectories)
 endfunction()
 
 # Libraries of the Windows platform that the add-in and its tests use.
-set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 gdi32 user32 advapi32 shell32
+set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 comdlg32 gdi32 user32 advapi32 shell32
     rpcrt4)
 
 # ulnara_library_tool(<name> SOURCES...): a command-line tool over the support library. Natively it links
