@@ -114,6 +114,10 @@ HeaderList AnswerHeaders(const standin::Answer& answer)
     };
     if (answer.resetAfter)
         headers.emplace_back(standin::kAnswerResetAfter, std::to_string(*answer.resetAfter));
+    if (answer.closeAfter)
+        headers.emplace_back(standin::kAnswerCloseAfter, std::to_string(*answer.closeAfter));
+    if (answer.chunkSize > 0)
+        headers.emplace_back(standin::kAnswerChunked, std::to_string(answer.chunkSize));
     for (const auto& [name, value] : answer.headers)
         headers.emplace_back(standin::kAnswerHeader, name + ": " + value);
     return headers;
