@@ -71,6 +71,21 @@ bool ListRequiresURLEncoding(const std::string& list)
            list.find(contentTypeHeaderName + headerDelimiters + urlEncodedHeaderValue) != std::string::npos;
 }
 
+std::optional<std::string> UnsafeHeaderName(const HeaderMap& headers)
+{
+    constexpr std::string_view lineBreaksAndZero("\r\n\0", 3);
+    for (const auto& [name, value] : headers) {
+        if (name.find_first_of(lineBreaksAndZero) == std::string::npos &&
+            value.find_first_of(lineBreaksAndZero) == std::string::npos)
+            continue;
+        // The name as it can be shown: its line breaks and zero bytes as blanks.
+        std::string shown = name;
+        std::replace_if(shown.begin(), shown.end(), [&](char c) { return lineBreaksAndZero.find(c) != std::string_view::npos; }, ' ');
+        return shown;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 bool SameNameIgnoringCase(std::string_view left, std::string_view right)

@@ -45,6 +45,11 @@ HeaderMap BuildHeaderMap(const std::string& list, const DynamicValueSource& comp
 // directly by the type, in the raw text (a blank after the colon does not count).
 bool ListRequiresURLEncoding(const std::string& list);
 
+// A header whose name or value holds CR, LF or a zero byte would reach the wire as more than one header line
+// (or be cut short): its name, printable, for the error that refuses the request; nothing when every header
+// is safe to send.
+std::optional<std::string> UnsafeHeaderName(const HeaderMap& headers);
+
 // From an answer's header text ("Name: value" lines, as getAllResponseHeaders gives it): the body length its
 // Content-Length declares. Nothing when there is none, it is not a plain decimal number, or the body is
 // compressed (Content-Encoding other than identity), since the declared length then counts compressed bytes.
