@@ -39,6 +39,8 @@ class Host : public std::enable_shared_from_this<Host> {
 public:
     // An application with one main window.
     static std::shared_ptr<Host> Create(std::string name, long mainWindow);
+    // Another main window with the standard menu bar ("File", "Edit", "View", "Window", "Help").
+    std::shared_ptr<Window> AddWindow(long mainWindow);
 
     // What Application.Name answers.
     std::string name;

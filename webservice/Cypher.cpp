@@ -5,6 +5,9 @@
 #include "webservice/Crypto.h"
 #include "webservice/SigningText.h"
 
+#include <windows.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -16,8 +19,8 @@ namespace {
 constexpr std::uint64_t keyDerivationIterations = 1000;
 constexpr std::size_t saltLength = 13;
 
-// The salt "brine&keel-19" is kept in the binary only masked and is rebuilt for each use, so that it does not
-// stand in the file as plain text.
+// The salt "brine&keel-19" is kept in the binary only masked; it is rebuilt for a derivation and wiped again
+// afterwards, so that it stands neither in the file nor in memory as plain text.
 constexpr std::uint8_t SaltMask(std::size_t index)
 {
     return static_cast<std::uint8_t>(0xA5 + 29 * index);
@@ -33,29 +36,32 @@ consteval std::array<std::uint8_t, saltLength> MaskSalt(const char (&salt)[saltL
 
 constexpr auto maskedSalt = MaskSalt("brine&keel-19");
 
-std::array<std::uint8_t, saltLength> Salt()
-{
-    std::array<std::uint8_t, saltLength> salt{};
-    for (std::size_t i = 0; i < saltLength; ++i)
-        salt[i] = static_cast<std::uint8_t>(maskedSalt[i] ^ SaltMask(i));
-    return salt;
-}
-
-// One PBKDF2 stream of 48 bytes: the AES-256 key, then the initialisation vector.
-struct KeyMaterial {
-    crypto::Bytes bytes;
-    crypto::ByteView Key() const { return crypto::ByteView(bytes).first(crypto::aes256KeySize); }
-    crypto::ByteView InitialisationVector() const
+// The unmasked salt, wiped when it goes.
+class Salt {
+public:
+    Salt()
     {
-        return crypto::ByteView(bytes).subspan(crypto::aes256KeySize, crypto::aesBlockSize);
+        for (std::size_t i = 0; i < saltLength; ++i)
+            m_bytes[i] = static_cast<std::uint8_t>(maskedSalt[i] ^ SaltMask(i));
     }
+    ~Salt() { SecureZeroMemory(m_bytes.data(), m_bytes.size()); }
+    Salt(const Salt&) = delete;
+    Salt& operator=(const Salt&) = delete;
+    crypto::ByteView Bytes() const { return m_bytes; }
+
+private:
+    std::array<std::uint8_t, saltLength> m_bytes{};
 };
 
-KeyMaterial DeriveKeyMaterial(const std::string& passPhrase)
+// One PBKDF2 stream: the AES-256 key, then the initialisation vector.
+crypto::ByteView Key(crypto::ByteView keyMaterial)
 {
-    std::string password = fw::ToUtf8(fw::Widen(passPhrase));
-    return {crypto::Pbkdf2HmacSha1(crypto::AsBytes(password), Salt(), keyDerivationIterations,
-                                   crypto::aes256KeySize + crypto::aesBlockSize)};
+    return keyMaterial.first(crypto::aes256KeySize);
+}
+
+crypto::ByteView InitialisationVector(crypto::ByteView keyMaterial)
+{
+    return keyMaterial.subspan(crypto::aes256KeySize, crypto::aesBlockSize);
 }
 
 [[noreturn]] void Refuse(const char* reason)
@@ -84,6 +90,22 @@ crypto::Bytes DecodeBase64(const std::string& text)
 
 lc_Cypher::lc_Cypher(std::string passPhrase) : m_passPhrase(std::move(passPhrase)) {}
 
+// The lock makes the first users wait for one derivation; afterwards the material is only read.
+const lc_Cypher::KeyMaterial& lc_Cypher::DerivedKeyMaterial() const
+{
+    std::lock_guard lock(m_derivation);
+    if (!m_derived) {
+        const std::string password = fw::ToUtf8(fw::Widen(m_passPhrase));
+        const Salt salt;
+        crypto::Bytes derived =
+            crypto::Pbkdf2HmacSha1(crypto::AsBytes(password), salt.Bytes(), keyDerivationIterations, m_keyMaterial.size());
+        std::copy(derived.begin(), derived.end(), m_keyMaterial.begin());
+        SecureZeroMemory(derived.data(), derived.size());
+        m_derived = true;
+    }
+    return m_keyMaterial;
+}
+
 std::string lc_Cypher::Encrypt(const std::string& plainText) const
 {
     if (plainText.find('\0') != std::string::npos)
@@ -91,8 +113,8 @@ std::string lc_Cypher::Encrypt(const std::string& plainText) const
     std::wstring wide = fw::Widen(plainText);
     auto bytes = signing::EncodeUtf16Le(std::u16string(wide.begin(), wide.end()));
     signing::AddPkcs7Padding(bytes, crypto::aesBlockSize);
-    auto material = DeriveKeyMaterial(m_passPhrase);
-    auto cipher = crypto::Aes256CbcEncrypt(material.Key(), material.InitialisationVector(), bytes);
+    const KeyMaterial& material = DerivedKeyMaterial();
+    auto cipher = crypto::Aes256CbcEncrypt(Key(material), InitialisationVector(material), bytes);
     CheckBase64Size(cipher.size());
     return mxBinaryToBase64(std::string(cipher.begin(), cipher.end()), false, 0);
 }
@@ -106,8 +128,8 @@ std::string lc_Cypher::Decrypt(const std::string& cipherText) const
         Refuse("it is empty");
     if (cipher.size() % crypto::aesBlockSize != 0)
         Refuse("it is not a whole number of cipher blocks");
-    auto material = DeriveKeyMaterial(m_passPhrase);
-    auto plain = crypto::Aes256CbcDecrypt(material.Key(), material.InitialisationVector(), cipher);
+    const KeyMaterial& material = DerivedKeyMaterial();
+    auto plain = crypto::Aes256CbcDecrypt(Key(material), InitialisationVector(material), cipher);
     if (!signing::RemovePkcs7Padding(plain, crypto::aesBlockSize))
         Refuse("it was not enciphered with this pass phrase (bad padding)");
     auto text = signing::DecodeUtf16Le(plain);

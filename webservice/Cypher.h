@@ -3,6 +3,9 @@
 // they are not a secret, since every copy of the add-in carries them.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -13,9 +16,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The key and initialisation vector are derived from the pass phrase on first use and kept for the life of
+// the object (deriving them costs milliseconds); several threads may use one cipher at once.
 class lc_Cypher {
 public:
     explicit lc_Cypher(std::string passPhrase);
+    lc_Cypher(const lc_Cypher&) = delete;
+    lc_Cypher& operator=(const lc_Cypher&) = delete;
 
     // Plain text in the system code page to Base64 text without line breaks. Throws CypherError for text with
     // a zero character, which Decrypt would refuse.
@@ -25,7 +32,14 @@ public:
     std::string Decrypt(const std::string& cipherText) const;
 
 private:
+    // The AES-256 key (32 bytes) followed by the initialisation vector (16 bytes).
+    using KeyMaterial = std::array<std::uint8_t, 48>;
+    const KeyMaterial& DerivedKeyMaterial() const;
+
     std::string m_passPhrase;
+    mutable std::mutex m_derivation;
+    mutable bool m_derived = false;
+    mutable KeyMaterial m_keyMaterial{};
 };
 
 // The cipher of the stored header lists, with the add-in's pass phrase.

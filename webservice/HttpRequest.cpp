@@ -1,6 +1,7 @@
 #include "webservice/HttpRequest.h"
 
 #include "addin/RegistryKey.h"
+#include "framework/text.h"
 #include "framework/wait_cursor.h"
 #include "host/dynamic_dispatch.h"
 #include "webservice/Cypher.h"
@@ -161,4 +162,9 @@ std::string GenerateDynamicContent(const std::string& value, const std::string& 
         break;
     }
     return {};
+}
+
+std::string TextBodyOnTheWire(const std::string& body)
+{
+    return fw::ToUtf8(fw::Widen(std::string_view(body.c_str())));
 }

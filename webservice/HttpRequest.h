@@ -55,3 +55,7 @@ bool RequiresURLEncoding(const basic_RegistryKey& key, const std::string& method
 // it, the proxy address, or the empty text for anything else.
 std::string GenerateDynamicContent(const std::string& value, const std::string& body, const HeaderMap& headers,
                                    const std::string& proxy);
+
+// The bytes SendHttpRequest puts on the wire for a body: MSXML sends text as UTF-8, so this is the narrow body,
+// up to its first zero byte, in UTF-8. A signature over the body must cover these bytes.
+std::string TextBodyOnTheWire(const std::string& body);

@@ -5,7 +5,9 @@
 #include "resources/resource.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
+#include <unordered_set>
 
 UINT vlxFormat = 0;
 UINT kvnVLXFormat = 0;
@@ -36,6 +38,37 @@ bool ContainsID(Collection& members, long id)
             return true;
     return false;
 }
+
+// Membership by host ID in a collection, reading each member's ID at most once into a hashed set. A test
+// that misses the set reads on from where earlier tests stopped, up to the first member with the ID: these
+// are the reads a scan from the start (ContainsID) makes for the first time, in its order, so the host
+// raises where the scan would, without the rereading that makes repeated scans quadratic.
+template <typename Collection>
+class MemberIDs {
+public:
+    explicit MemberIDs(Collection& members) : m_members(members) {}
+
+    bool Contains(long id)
+    {
+        if (m_read.contains(id))
+            return true;
+        if (!m_count)
+            m_count = m_members.Count();
+        while (m_next <= *m_count) {
+            const long member = m_members.Item(m_next++).ID();
+            m_read.insert(member);
+            if (member == id)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    Collection& m_members;
+    std::optional<long> m_count;
+    long m_next = 1;
+    std::unordered_set<long> m_read;
+};
 
 // Appends the fragment of each component of a step's reactants or products, -1 included.
 void CollectFragmentIDs(IVelmoraReactionStepComponents components, std::vector<std::int32_t>& identifiers)
@@ -199,23 +232,23 @@ bool IsPartialSelection(IVelmoraSelection& selection)
 {
     IVelmoraBonds bonds = selection.Bonds();
     IVelmoraAtoms atoms = selection.Atoms();
+    MemberIDs selectedAtoms(atoms);
+    MemberIDs selectedBonds(bonds);
     const long bondCount = bonds.Count();
     for (long index = 1; index <= bondCount; ++index) {
         IVelmoraBond bond = bonds.Item(index);
         IVelmoraAtom first = bond.Atom1();
         IVelmoraAtom second = bond.Atom2();
-        if (!ContainsAtom(atoms, first) || !ContainsAtom(atoms, second))
+        if (!selectedAtoms.Contains(first.ID()) || !selectedAtoms.Contains(second.ID()))
             return true;
     }
     const long atomCount = atoms.Count();
     for (long index = 1; index <= atomCount; ++index) {
         IVelmoraBonds atomBonds = atoms.Item(index).Bonds();
         const long atomBondCount = atomBonds.Count();
-        for (long bondIndex = 1; bondIndex <= atomBondCount; ++bondIndex) {
-            IVelmoraBond bond = atomBonds.Item(bondIndex);
-            if (!ContainsBond(bonds, bond))
+        for (long bondIndex = 1; bondIndex <= atomBondCount; ++bondIndex)
+            if (!selectedBonds.Contains(atomBonds.Item(bondIndex).ID()))
                 return true;
-        }
     }
     return false;
 }

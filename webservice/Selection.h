@@ -4,8 +4,8 @@
 // wrappers: a member the host lacks reads as 0 or an empty object, and errors the host raises propagate
 // (except where said). No state is kept between calls apart from the clipboard format identifiers.
 //
-// Cost: membership tests scan host collections, one automation call per member, so the partial-selection
-// check grows with the product of selected atoms and bonds. Fine for hand-made selections.
+// Cost: each host access is an automation call. The partial-selection check reads each selected atom's and
+// bond's ID at most once, so it grows linearly with the selection; ContainsAtom and ContainsBond scan.
 #pragma once
 
 #include "host/wrappers.h"
@@ -53,7 +53,9 @@ VelmoraSelectionType AnalyzeVelmoraSelection(IVelmoraDocument& document);
 // The selected reaction schemes, except that a single scheme of one step without reactants or without
 // products counts 0.
 int GetNumReactions(IVelmoraSelection& selection);
-// A selected bond without one of its atoms, or a selected atom without one of its bonds.
+// A selected bond without one of its atoms, or a selected atom without one of its bonds, judged by host IDs.
+// Each selected ID is read at most once; the answer, and where a failing host raises, are those of scanning
+// the selection with ContainsAtom for each bond end and then ContainsBond for each bond of each atom.
 bool IsPartialSelection(IVelmoraSelection& selection);
 bool HasMultipleStructures(IVelmoraSelection& selection);
 // The fragment group IDs of the selected atoms, each once, in order of first appearance.

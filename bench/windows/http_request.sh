@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Requests per second of a small signed POST against the stand-in structure service: the add-in's pipeline
-# under Wine (bench_http_request.exe), then curl sending the very request the service recorded, in the same
-# run against the same service. Needs build/bench (the optimised service) and build/windows.
+# under Wine beside a plain WinInet loop in the same process (bench_http_request.exe), then curl sending the
+# very request the service recorded, in the same run against the same service. Needs build/bench (the
+# optimised service; STRUCTURE_SERVICE names another build of it) and build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 count=${HTTP_BENCH_COUNT:-300}
@@ -44,7 +45,9 @@ python3 - "$start" "$end" "$count" "$work/msxml" <<'PY'
 import re, sys
 start, end, count = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3])
 curl = count / (end - start)
-msxml = float(re.search(r"([0-9.]+) requests/s", open(sys.argv[4]).read()).group(1))
+report = open(sys.argv[4]).read()
+msxml = float(re.search(r"pipeline \(MSXML\): ([0-9.]+) requests/s", report).group(1))
+wininet = float(re.search(r"WinInet loop: +([0-9.]+) requests/s", report).group(1))
 print(f"curl:  {count} requests in {end - start:.3f} s: {curl:.0f} requests/s")
-print(f"ratio: the add-in's pipeline makes {msxml / curl:.2f} requests for each one of curl's")
+print(f"ratio to curl: the pipeline {msxml / curl:.2f}, the WinInet loop {wininet / curl:.2f}")
 PY

@@ -9,6 +9,8 @@
 
 #include <map>
 #include <random>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -136,4 +138,26 @@ TEST(Cypher, ValueOfAnotherKeyNeverDeciphersToText)
     }
     EXPECT_EQ(reasons["(bad padding)"] + reasons["(not UTF-16 text)"], 600);
     EXPECT_GT(reasons["(not UTF-16 text)"], 0) << "this seed gives some keys with valid padding";
+}
+
+TEST(Cypher, KeepsItsKeyAcrossThreadsAndCalls)
+{
+    // A fresh cipher first used by several threads at once: every call of every thread deciphers alike.
+    const lc_Cypher fresh("lantern across harbour");
+    std::vector<std::string> texts(6);
+    {
+        std::vector<std::thread> threads;
+        for (std::string& text : texts)
+            threads.emplace_back([&fresh, &text] {
+                for (int call = 0; call < 3; ++call)
+                    text += fresh.Decrypt(storedValue) + "|";
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+    for (const std::string& text : texts)
+        EXPECT_EQ(text, storedPlain + "|" + storedPlain + "|" + storedPlain + "|");
+    EXPECT_EQ(fresh.Encrypt(storedPlain), storedValue);
+    // Each cipher keeps the key of its own pass phrase.
+    EXPECT_THROW(cypher.Decrypt(lc_Cypher("lantern across harbour!").Encrypt(storedPlain)), CypherError);
 }

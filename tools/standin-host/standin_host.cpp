@@ -1,13 +1,14 @@
 // standin-host: a console stand-in for a drawing host. It creates the add-in by its ProgID through COM, as a
-// host does once the DLL is registered, lets it add its menus to the main window, asks the add-in's Item
-// object whether each of its items can be chosen for three states of the active document, prints the menu
-// bar, and removes the menus again.
-#include "host/dynamic_dispatch.h"
+// host does once the DLL is registered, lets it add its menus to the main window, asks each item's handler
+// (created by the item's handler id) whether the item can be chosen for three states of the active document,
+// prints the menu bar, and removes the menus again.
+#include "refhost/addin_client.h"
 #include "refhost/application.h"
 #include "refhost/drawing.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,11 +28,6 @@ std::vector<DocumentState> SampleStates()
     auto glucose = std::make_shared<refhost::DrawingDocument>();
     glucose->selection.molecularWeight = 180.156;   // C6H12O6 selected
     return {{"no document", nullptr}, {"nothing selected", empty}, {"C6H12O6 selected", glucose}};
-}
-
-bool CallWithObject(COleDynamicDispatchDriver& object, const char* member, IDispatch* argument)
-{
-    return object.InvokeHelper<bool>(object.GetDispID(member), DISPATCH_METHOD, argument);
 }
 
 std::string Column(std::string text)
@@ -61,16 +57,16 @@ int Run()
     const auto hostMenus = window->MainMenuBar().Captions();
     std::printf("Stand-in host \"%s\", main window 0x%08lX\n", host->name.c_str(), window->mainWindow);
 
-    COleDynamicDispatchDriver extension;
-    COleDynamicDispatchDriver item;
-    COleException error(S_OK);
-    if (!extension.CreateDispatch("Ulnara19.Extension", &error) || !item.CreateDispatch("Ulnara19.Item", &error)) {
-        std::printf("The add-in could not be created through COM (0x%08lX); is Ulnara19.dll registered?\n",
-                    static_cast<unsigned long>(error.m_sc));
+    std::optional<refhost::AddinClient> addin;
+    try {
+        addin.emplace("Ulnara19.Extension");
+    } catch (const COleException& error) {
+        std::printf("The add-in could not be created through COM (%s); is Ulnara19.dll registered?\n",
+                    refhost::DescribeResult(error.m_sc).c_str());
         return 1;
     }
     fw::ComPtr<IDispatch> application = host->Application(window);
-    const bool setUp = CallWithObject(extension, "Setup", application.Get());
+    const bool setUp = addin->Setup(application.Get());
     std::printf("Created \"Ulnara19.Extension\" by ProgID; Setup returned %s.\n\n", setUp ? "TRUE" : "FALSE");
     std::printf("Menu bar: %s\n\n", MenuBarText(*window).c_str());
 
@@ -95,14 +91,14 @@ int Run()
             for (const DocumentState& state : states) {
                 window->activeDocument = state.document;
                 fw::ComPtr<IDispatch> menuItem = refhost::MakeMenuItem(host, window, entry);
-                CallWithObject(item, "Update", menuItem.Get());
+                addin->Update(entry->handler, menuItem.Get());
                 line += Column(entry->enabled ? "enabled" : "disabled");
             }
             std::printf("%s\n", Trimmed(line).c_str());
         }
     }
 
-    const bool cleanedUp = CallWithObject(extension, "Cleanup", application.Get());
+    const bool cleanedUp = addin->Cleanup(application.Get());
     std::printf("\nCleanup returned %s. Menu bar: %s\n", cleanedUp ? "TRUE" : "FALSE", MenuBarText(*window).c_str());
     return setUp && cleanedUp ? 0 : 1;
 }
