@@ -2,24 +2,6 @@
 
 #include "signature.h"
 
-#include <httplib.h>
-
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <array>
-#include <cstdlib>
-
-#include "stand_in_server.h"
-
-#include "signature.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -28,6 +10,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <utility>
 
 namespace standin {
 namespace {
