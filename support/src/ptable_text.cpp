@@ -151,8 +151,7 @@ struct TextLine {
 };
 
 // A named isotope whose symbol is also an element's would take over that element's lookups: the later of
-// the two lines is the error. Named isotopes of elements the text did not touch cannot conflict with each
-// other's elements here, since the table they came from was checked when it was read.
+// the two lines of the text is the error. A conflict in which the text has no part is left as it was.
 bool FindSymbolConflict(const mxPeriodicTable& table, const std::map<std::string, TextLine>& elementLines,
                         const std::map<std::string, TextLine>& isotopeLines, TextLine& conflict)
 {
