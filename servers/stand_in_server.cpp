@@ -393,6 +393,7 @@ void StandInServer::WriteAnswer(int connection, const Answer& answer)
         toSend = std::min(toSend, after.value_or(toSend));
 
     bool sent = true;
+    bool ended = false; // the body's file ended early (it shrank): what was read still goes out
     if (answer.trickleMs > 0) {
         sent = SendAll(connection, pending);
         pending.clear();
@@ -414,11 +415,11 @@ void StandInServer::WriteAnswer(int connection, const Answer& answer)
     };
     std::string buffer(kPiece, '\0');
     auto emitBody = [&](std::uint64_t from, std::uint64_t count) {
-        while (sent && count > 0) {
+        while (sent && !ended && count > 0) {
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(count, kPiece));
             const std::size_t got = source.Read(from, buffer.data(), want);
             emit(std::string_view(buffer.data(), got));
-            sent = sent && got == want; // a file that shrank: the answer ends short
+            ended = got < want;
             from += got;
             count -= got;
         }
@@ -428,23 +429,23 @@ void StandInServer::WriteAnswer(int connection, const Answer& answer)
     } else {
         // Hexadecimal size, CR LF, bytes, CR LF per chunk, ending in the last, empty chunk. A cut may end
         // inside a chunk; a cut body never has its last chunk.
-        for (std::uint64_t at = 0; sent && at < toSend; at += answer.chunkSize) {
+        for (std::uint64_t at = 0; sent && !ended && at < toSend; at += answer.chunkSize) {
             const std::uint64_t size = std::min<std::uint64_t>(answer.chunkSize, source.Size() - at);
             char line[32];
             std::snprintf(line, sizeof line, "%llx\r\n", static_cast<unsigned long long>(size));
             emit(line);
             const std::uint64_t part = std::min(size, toSend - at);
             emitBody(at, part);
-            if (part < size)
+            if (ended || part < size)
                 break;
             emit("\r\n");
         }
-        if (!cut)
+        if (!cut && !ended)
             emit("0\r\n\r\n");
     }
     if (sent && !pending.empty())
         sent = SendAll(connection, pending);
-    if (sent && answer.stallAfter && !answer.resetAfter && !answer.closeAfter)
+    if (sent && !ended && answer.stallAfter && !answer.resetAfter && !answer.closeAfter)
         HoldUntilClosed(connection);
     if (answer.resetAfter) {
         linger abort {1, 0};
