@@ -8,19 +8,19 @@
 
 namespace {
 
-static_assert(kNetFilePathSize == CGetNetFileDlg::kOutPathSize, "the dialog writes the path into the caller's buffer");
+static_assert(CGetNetFileDlg::kOutPathSize == kNetFilePathSize);
 
-INT_PTR RunDownloadDialog(const std::string& applicationName, const std::string& itemPath, const std::string& action,
-                          const std::string& title, char* outPath)
+INT_PTR RunGetNetFileDlg(const std::string& applicationName, const std::string& itemPath, const std::string& action,
+                         const std::string& title, char* outPath)
 {
-    CGetNetFileDlg dialog(applicationName, itemPath, action, title, outPath);
+    CGetNetFileDlg dialog(applicationName, itemPath, action, title, outPath, nullptr);
     return dialog.DoModal();
 }
 
-// The download part's entry points: the dialog, the downloader's file check, opening the file in the host.
+// The download part's entry points.
 NetFileFetch& Installed()
 {
-    static NetFileFetch fetch{&RunDownloadDialog, &CGetNetFile::IsAFile, &OpenGetNetFile};
+    static NetFileFetch fetch{&RunGetNetFileDlg, &CGetNetFile::IsAFile, &OpenGetNetFile};
     return fetch;
 }
 
