@@ -141,6 +141,8 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint)
     }
 }
 
+} // namespace
+
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
 {
     auto unit = [&](std::size_t i) {
@@ -162,8 +164,6 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
     }
     return out;
 }
-
-} // namespace
 
 std::string TextOfFile(std::string_view bytes)
 {
