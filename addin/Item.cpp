@@ -1,7 +1,9 @@
 #include "addin/Item.h"
 
+#include "addin/ItemExecution.h"
 #include "addin/MenuMap.h"
 #include "framework/module.h"
+#include "host/wrappers.h"
 
 // Counting the object in the module keeps the library loaded while the host holds it; an Item takes no
 // reference on the menu map.
@@ -10,14 +12,42 @@ Item::Item() : AutomationObject(&fw::Module().Objects()) {}
 std::span<const fw::DispatchMember> Item::Members() const noexcept
 {
     static constexpr fw::DispatchMember members[] = {
-        fw::DispatchMember{.name = "Execute"},
+        fw::Method<&Item::Execute>("Execute"),
         fw::Method<&Item::Update>("Update"),
-        fw::DispatchMember{.name = "ExecuteDirect"},
+        fw::Method<&Item::ExecuteDirect>("ExecuteDirect"),
     };
     return members;
+}
+
+bool Item::Execute(IDispatch* menuItemObject)
+{
+    if (gMenuMap == nullptr)
+        return true;
+    std::string path, caption;
+    Application application;
+    try {
+        MenuItem menuItem(menuItemObject, false);
+        application = menuItem.Application();
+        const std::int64_t mainWindow = application.MainWindow();
+        const short commandId = menuItem.CommandID();
+        // Looked up again after the host's calls: a host may let go of its last Extension while answering.
+        if (gMenuMap != nullptr)
+            path = gMenuMap->Lookup(mainWindow, commandId);
+        caption = menuItem.Caption();
+    } catch (...) {
+        // A host that fails while describing its item gets the default result, like any failed run.
+        return true;
+    }
+    return ExecuteItem(application, path, caption, std::string(), nullptr) != 0;
 }
 
 bool Item::Update(IDispatch* menuItem)
 {
     return UpdateItem(menuItem) != FALSE;
+}
+
+short Item::ExecuteDirect(IDispatch* applicationObject, IDispatch* target, std::string itemPath, std::string inputText)
+{
+    Application application(applicationObject, false);
+    return ExecuteItem(application, itemPath, " ", inputText, target);
 }

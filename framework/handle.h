@@ -54,6 +54,9 @@ using unique_kernel_handle = unique_handle<HANDLE, &CloseHandle>;
 using unique_hglobal = unique_handle<HGLOBAL, &GlobalFree>;
 using unique_hfont = unique_handle<HFONT, &DeleteObject>;
 using unique_hbitmap = unique_handle<HBITMAP, &DeleteObject>;
+using unique_hbrush = unique_handle<HBRUSH, &DeleteObject>;
+using unique_hdc = unique_handle<HDC, &DeleteDC>;   // memory DCs (CreateCompatibleDC)
+using unique_hcursor = unique_handle<HCURSOR, &DestroyCursor>;
 // Text that COM allocates for the caller (StringFromCLSID, ...).
 using unique_cotaskmem_string = unique_handle<LPOLESTR, &CoTaskMemFree>;
 

@@ -59,4 +59,20 @@ std::wstring FromUtf8(std::string_view utf8)
     return ToWide(CP_UTF8, utf8);
 }
 
+std::string_view CutToWholeCharacters(std::string_view narrow, std::size_t maxBytes, unsigned codePage)
+{
+    if (narrow.size() <= maxBytes)
+        return narrow;
+    // Walk from the start: only there is it known which bytes lead a double-byte character.
+    std::size_t end = 0;
+    while (end < narrow.size()) {
+        const bool lead = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(narrow[end])) && end + 1 < narrow.size();
+        const std::size_t next = end + (lead ? 2 : 1);
+        if (next > maxBytes)
+            break;
+        end = next;
+    }
+    return narrow.substr(0, end);
+}
+
 } // namespace fw

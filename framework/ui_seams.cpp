@@ -1,5 +1,7 @@
 #include "framework/ui_seams.h"
 
+#include <shellapi.h>
+
 #include <utility>
 
 namespace fw {
@@ -9,6 +11,12 @@ namespace {
 ScopedMessageBoxHandler::Handler& InstalledHandler()
 {
     static ScopedMessageBoxHandler::Handler handler;
+    return handler;
+}
+
+ScopedShellOpenHandler::Handler& InstalledShellHandler()
+{
+    static ScopedShellOpenHandler::Handler handler;
     return handler;
 }
 
@@ -29,6 +37,25 @@ ScopedMessageBoxHandler::ScopedMessageBoxHandler(Handler handler)
 ScopedMessageBoxHandler::~ScopedMessageBoxHandler()
 {
     InstalledHandler() = std::move(m_previous);
+}
+
+bool ShellOpen(HWND owner, const std::string& target, const std::string& verb)
+{
+    if (const auto& handler = InstalledShellHandler())
+        return handler({owner, verb, target});
+    auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb.empty() ? nullptr : verb.c_str(), target.c_str(),
+                                                          nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+ScopedShellOpenHandler::ScopedShellOpenHandler(Handler handler)
+    : m_previous(std::exchange(InstalledShellHandler(), std::move(handler)))
+{
+}
+
+ScopedShellOpenHandler::~ScopedShellOpenHandler()
+{
+    InstalledShellHandler() = std::move(m_previous);
 }
 
 } // namespace fw

@@ -1,6 +1,6 @@
 // Effects of the user interface that a test must observe but must not trigger for real. Production code
-// calls these instead of the platform; by default they call it (MessageBoxA), and a test installs a handler
-// for its scope that records the call and answers in the user's place.
+// calls these instead of the platform; by default they call it (MessageBoxA, ShellExecuteA), and a test
+// installs a handler for its scope that records the call and answers in the user's place.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +28,29 @@ public:
     ~ScopedMessageBoxHandler();
     ScopedMessageBoxHandler(const ScopedMessageBoxHandler&) = delete;
     ScopedMessageBoxHandler& operator=(const ScopedMessageBoxHandler&) = delete;
+
+private:
+    Handler m_previous;
+};
+
+struct ShellOpenCall {
+    HWND owner = nullptr;
+    std::string verb;   // empty: the file type's default action
+    std::string target; // a URL or a file
+};
+
+// Opens a URL or file with the shell (ShellExecuteA, no parameters, no working folder, shown normally).
+// True when the shell accepted it.
+bool ShellOpen(HWND owner, const std::string& target, const std::string& verb = "open");
+
+// Takes the place of ShellExecuteA while it lives; the handler's answer is ShellOpen's.
+class ScopedShellOpenHandler {
+public:
+    using Handler = std::function<bool(const ShellOpenCall&)>;
+    explicit ScopedShellOpenHandler(Handler handler);
+    ~ScopedShellOpenHandler();
+    ScopedShellOpenHandler(const ScopedShellOpenHandler&) = delete;
+    ScopedShellOpenHandler& operator=(const ScopedShellOpenHandler&) = delete;
 
 private:
     Handler m_previous;

@@ -161,8 +161,12 @@ private:
             m_store->byFormat[clipboardFormat] = fw::MakeVariant(data);
             return;
         }
+        const std::string bytes = ArgumentBytes(data);
+        // The host's own error for an empty structure, which a search service may hand back for its input.
+        if (bytes.empty())
+            throw COleDispatchException("The structure is empty", 0, kEmptyStructureError);
         chem::ReadError error;
-        auto pasted = chem::ReadExchange(ArgumentBytes(data), &error);
+        auto pasted = chem::ReadExchange(bytes, &error);
         if (!pasted)
             throw COleDispatchException("Cannot paste the structure: " + error.ToString(), 0, E_INVALIDARG);
         m_document->chemistry->Insert(*pasted);

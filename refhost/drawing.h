@@ -102,9 +102,12 @@ long ExchangeFormat();
 inline constexpr std::string_view kMdlDataTypes[] = {"chemical/x-mdl-molfile", "chemical/x-mdl-rxnfile",
                                                      "chemical/x-mdl-rdfile"};
 
+// The error code the host raises when empty exchange data is set on an opened document.
+inline constexpr long kEmptyStructureError = -102;
+
 // The host's data object over a store. With a document that has `chemistry`, the exchange format reads the
-// document's selection and writes by pasting into the document (bad exchange data raises the host's error
-// with the reader's message); other formats use the store.
+// document's selection and writes by pasting into the document (empty data raises kEmptyStructureError, bad
+// data the host's error with the reader's message); other formats use the store.
 fw::ComPtr<IDispatch> MakeDataObject(const std::shared_ptr<Host>& host, std::shared_ptr<DataStore> store,
                                      std::shared_ptr<DrawingDocument> document = nullptr);
 

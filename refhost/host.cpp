@@ -12,6 +12,12 @@ std::shared_ptr<Host> Host::Create(std::string name, long mainWindow)
 {
     auto host = std::make_shared<Host>();
     host->name = std::move(name);
+    host->AddWindow(mainWindow);
+    return host;
+}
+
+std::shared_ptr<Window> Host::AddWindow(long mainWindow)
+{
     auto window = std::make_shared<Window>();
     window->mainWindow = mainWindow;
     auto bar = std::make_shared<MenuBarModel>();
@@ -20,8 +26,8 @@ std::shared_ptr<Host> Host::Create(std::string name, long mainWindow)
         bar->menus.back()->caption = caption;
     }
     window->menuBars.push_back(std::move(bar));
-    host->windows.push_back(std::move(window));
-    return host;
+    windows.push_back(window);
+    return window;
 }
 
 fw::ComPtr<IDispatch> Host::Application(const std::shared_ptr<Window>& window)
@@ -133,6 +139,8 @@ std::string ArgumentBytes(const VARIANT& value)
     if (array == nullptr || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &lower))
         || FAILED(SafeArrayGetUBound(array, 1, &upper)))
         throw COleDispatchException("Expected a byte array", 0, DISP_E_TYPEMISMATCH);
+    if (upper < lower)
+        return {};
     fw::safearray_access data(array);
     if (!data)
         throw COleDispatchException("Cannot read the byte array", 0, E_FAIL);

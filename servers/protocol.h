@@ -30,6 +30,8 @@ inline constexpr std::string_view kAnswerHeader = "Answer-Header";           // 
 inline constexpr std::string_view kAnswerDelay = "Answer-Delay-Ms";          // wait before the status line
 inline constexpr std::string_view kAnswerTrickle = "Answer-Trickle-Ms";      // wait before each body byte
 inline constexpr std::string_view kAnswerResetAfter = "Answer-Reset-After";  // body bytes sent before a reset
+inline constexpr std::string_view kAnswerCloseAfter = "Answer-Close-After";  // body bytes sent before a clean close
+inline constexpr std::string_view kAnswerChunked = "Answer-Chunked";          // chunk size: the body goes chunked
 
 // Headers of a verify request; the answer body is "valid\n" or "invalid <expected signature>\n".
 inline constexpr std::string_view kVerifyRequest = "Verify-Request"; // index of the recorded request
@@ -47,14 +49,19 @@ struct Answer {
     std::string body;
     int delayMs = 0;
     int trickleMs = 0;
+    // The body is cut after this many bytes: with a reset, or with a clean close (and no last chunk).
     std::optional<std::size_t> resetAfter;
+    std::optional<std::size_t> closeAfter;
+    // 0: the body's length goes in Content-Length; otherwise it is sent chunked, in chunks of this size.
+    std::size_t chunkSize = 0;
 };
 
 struct RecordedRequest {
     std::string method;
     std::string path;  // as sent, before any "?"
     std::string query; // as sent, after the first "?"
-    // Headers as the server's parser ordered them: by name ignoring case; one name keeps arrival order.
+    // Headers in arrival order as they came over the wire: names as sent, values without the blanks around
+    // them, empty values kept.
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
 
@@ -70,15 +77,25 @@ std::string FormatRecordedRequests(const std::vector<RecordedRequest>& requests)
 // Reads that form back; nothing when the text does not follow it.
 std::optional<std::vector<RecordedRequest>> ParseRecordedRequests(std::string_view text);
 
-// An HTTP answer as a client reads it: status, status text, headers, body (counted by Content-Length when
-// given, else up to the end of the text).
+// The head of an HTTP/1.x request as it arrived (without the empty line that ends it).
+struct RequestHead {
+    std::string method;
+    std::string target;
+    std::vector<std::pair<std::string, std::string>> headers; // as RecordedRequest keeps them
+};
+// Nothing when the head is malformed: no request line of method, target and version, or a header line
+// without a name and colon.
+std::optional<RequestHead> ParseRequestHead(std::string_view head);
+
+// An HTTP answer as a client reads it: status, status text, headers, body (chunked bodies decoded, others
+// counted by Content-Length when given, else up to the end of the text).
 struct HttpReply {
     int status = 0;
     std::string reason;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
 };
-// Nothing when the text is not a complete answer (a short body included).
+// Nothing when the text is not a complete answer (a short body or a missing last chunk included).
 std::optional<HttpReply> ParseHttpReply(std::string_view text);
 
 // Blanks trimmed from both ends (HTTP header values, field names).

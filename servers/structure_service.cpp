@@ -1,6 +1,8 @@
 // The stand-in structure service: records requests and answers from a script, driven over HTTP by tests
-// (protocol.h). Prints the port it listens on (or writes it to a file); runs until the shutdown control path, SIGTERM or SIGINT, or
-// the end of its lifetime, so a test that dies never leaves it behind for long.
+// (protocol.h), and with --catalogue from a folder of structures it searches and hands out (catalogue.h).
+// Prints the port it listens on (or writes it to a file); runs until the shutdown control path, SIGTERM or
+// SIGINT, or the end of its lifetime, so a test that dies never leaves it behind for long.
+#include "catalogue.h"
 #include "stand_in_server.h"
 
 #include <csignal>
@@ -15,6 +17,7 @@ struct Options {
     int port = 0;
     std::string portFile;
     int lifetimeSeconds = 3600;
+    std::string catalogue;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options)
@@ -26,6 +29,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             if (!port)
                 return false;
             options.port = static_cast<int>(*port);
+        } else if (name == "--catalogue") {
+            options.catalogue = value;
         } else if (name == "--port-file") {
             options.portFile = value;
         } else if (name == "--lifetime") {
@@ -59,7 +64,8 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--lifetime SECONDS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--port N] [--port-file PATH] [--lifetime SECONDS] [--catalogue FOLDER]\n",
+                     argv[0]);
         return 2;
     }
     // Signals are taken synchronously by the main thread; every thread started later inherits the mask.
@@ -70,6 +76,17 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     standin::StandInServer server;
+    if (!options.catalogue.empty()) {
+        std::string error;
+        auto catalogue = standin::Catalogue::Load(options.catalogue, error);
+        if (!catalogue) {
+            std::fprintf(stderr, "structure_service: %s\n", error.c_str());
+            return 1;
+        }
+        server.SetResponder([catalogue = std::move(*catalogue)](const standin::RecordedRequest& request) {
+            return catalogue.Respond(request);
+        });
+    }
     int port = server.Start(options.port);
     if (port == 0) {
         std::fprintf(stderr, "structure_service: cannot listen on 127.0.0.1:%d: %s\n", options.port, std::strerror(errno));

@@ -1,6 +1,7 @@
 #include "webservice/HttpRequest.h"
 
 #include "addin/RegistryKey.h"
+#include "framework/text.h"
 #include "framework/wait_cursor.h"
 #include "host/dynamic_dispatch.h"
 #include "webservice/Cypher.h"
@@ -80,6 +81,11 @@ int SendHttpRequest(std::string host, std::string method, std::string target, co
                     std::string body, std::string& response, int& status)
 {
     CWaitCursor wait;
+    // Header text comes from the configuration, the user and computed values; a line break in it would add
+    // header lines of its own on the wire. Refused like a header the request object itself refuses.
+    if (auto unsafe = UnsafeHeaderName(headers))
+        throw COleDispatchException("The request header \"" + *unsafe + "\" holds a line break or a zero byte", 0,
+                                    E_INVALIDARG);
     IXMLHTTPRequest request; // released on every way out
     if (!request.CreateDispatch(xmlHttpProgId))
         throw static_cast<DWORD>(GetLastError());
@@ -156,4 +162,9 @@ std::string GenerateDynamicContent(const std::string& value, const std::string& 
         break;
     }
     return {};
+}
+
+std::string TextBodyOnTheWire(const std::string& body)
+{
+    return fw::ToUtf8(fw::Widen(std::string_view(body.c_str())));
 }

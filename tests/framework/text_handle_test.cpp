@@ -1,4 +1,4 @@
-// Narrow/wide conversion in the system code page and the handle owner.
+// Narrow/wide conversion in the system code page, cutting narrow text, and the handle owner.
 #include "framework/handle.h"
 #include "framework/text.h"
 
@@ -16,6 +16,15 @@ TEST(TextConversion, RoundTripsTheCodePage)
     EXPECT_EQ(fw::Narrow(L"\u4E2D"), "?");
     // UTF-8 is for byte formats fixed to it, whatever the code page.
     EXPECT_EQ(fw::ToUtf8(L"Gr\u00FC\u20AC\u4E2D"), "Gr\xC3\xBC\xE2\x82\xAC\xE4\xB8\xAD");
+}
+
+TEST(TextConversion, CutsOnlyAtWholeCharacters)
+{
+    // Code page 932: 0x82 leads a two-byte character, which is kept whole or left out.
+    EXPECT_EQ(fw::CutToWholeCharacters("ab\x82\xA0" "c", 3, 932), "ab");
+    EXPECT_EQ(fw::CutToWholeCharacters("ab\x82\xA0" "c", 4, 932), "ab\x82\xA0");
+    EXPECT_EQ(fw::CutToWholeCharacters("abc", 5, 932), "abc");
+    EXPECT_EQ(fw::CutToWholeCharacters("ab\x82\xA0", 3), "ab\x82");   // one byte, one character in 1252
 }
 
 TEST(HandleOwner, ClosesOnceAndKeepsTheLastError)

@@ -110,6 +110,14 @@ TEST_F(OpenedDrawing, ExchangeFormatReadsTheSelectionAndPastes)
     }
     EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
 
+    // Empty data is the host's "empty structure" error.
+    try {
+        data.SetData(*fw::unique_variant::adopt(VariantFrom(reinterpret_cast<const unsigned char*>(""), 0)), *exchange);
+        ADD_FAILURE() << "empty exchange data was accepted";
+    } catch (const COleDispatchException& error) {
+        EXPECT_EQ(error.ErrorCode(), refhost::kEmptyStructureError);
+    }
+
     // Other formats are kept as they are given.
     fw::unique_variant other = fw::MakeVariant(7L);
     data.SetData(*fw::MakeVariant("VLX"), *other);

@@ -114,6 +114,10 @@ HeaderList AnswerHeaders(const standin::Answer& answer)
     };
     if (answer.resetAfter)
         headers.emplace_back(standin::kAnswerResetAfter, std::to_string(*answer.resetAfter));
+    if (answer.closeAfter)
+        headers.emplace_back(standin::kAnswerCloseAfter, std::to_string(*answer.closeAfter));
+    if (answer.chunkSize > 0)
+        headers.emplace_back(standin::kAnswerChunked, std::to_string(answer.chunkSize));
     for (const auto& [name, value] : answer.headers)
         headers.emplace_back(standin::kAnswerHeader, name + ": " + value);
     return headers;
@@ -170,7 +174,15 @@ standin::HttpReply LoopbackExchange(int port, std::string_view method, std::stri
     return *reply;
 }
 
-StandInService::StandInService(std::string program)
+std::vector<std::string> StandInService::CatalogueOptions()
+{
+    const std::string source = EnvironmentOr("ULNARA_SOURCE_DIR", "");
+    if (source.empty())
+        throw std::runtime_error("ULNARA_SOURCE_DIR is not set (run the tests through ctest)");
+    return {"--catalogue", source + "/servers/structures"};
+}
+
+StandInService::StandInService(std::string program, const std::vector<std::string>& options)
 {
     if (program.empty())
         program = EnvironmentOr("ULNARA_STRUCTURE_SERVICE", "");
@@ -186,6 +198,8 @@ StandInService::StandInService(std::string program)
     // Wine starts a native program given by its drive path; its process handle cannot be waited on, so the
     // service's end is seen by its port file going away.
     std::string commandLine = "\"" + ReadablePath(program) + "\" --port-file \"" + m_portFile + "\" --lifetime " + lifetime;
+    for (const std::string& option : options)
+        commandLine += " \"" + option + "\"";
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
@@ -195,10 +209,13 @@ StandInService::StandInService(std::string program)
     CloseHandle(process.hProcess);
 #else
     std::string portFileOption = "--port-file", lifetimeOption = "--lifetime";
-    char* arguments[] = {program.data(), portFileOption.data(), m_portFile.data(), lifetimeOption.data(),
-                         const_cast<char*>(lifetime), nullptr};
+    std::vector<char*> arguments = {program.data(), portFileOption.data(), m_portFile.data(), lifetimeOption.data(),
+                                    const_cast<char*>(lifetime)};
+    for (const std::string& option : options)
+        arguments.push_back(const_cast<char*>(option.c_str()));
+    arguments.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, arguments, environ) != 0)
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, arguments.data(), environ) != 0)
         throw std::runtime_error("cannot start " + program);
     m_process = pid;
 #endif

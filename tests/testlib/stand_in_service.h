@@ -21,7 +21,10 @@ standin::HttpReply LoopbackExchange(int port, std::string_view method, std::stri
 class StandInService {
 public:
     // `program` is the service's Unix path; by default the one ctest names in ULNARA_STRUCTURE_SERVICE.
-    explicit StandInService(std::string program = {});
+    // `options` go to the program's command line as they are (Unix paths for the native service).
+    explicit StandInService(std::string program = {}, const std::vector<std::string>& options = {});
+    // The structure service answering from the catalogue of servers/structures (servers/catalogue.h).
+    static std::vector<std::string> CatalogueOptions();
     ~StandInService();
     StandInService(const StandInService&) = delete;
     StandInService& operator=(const StandInService&) = delete;

@@ -1,13 +1,13 @@
 // standin-host: a console stand-in host of the suite. It creates the add-in by its ProgID through COM, as a
-// host does once the DLL is registered, lets it add its menus to the main window, asks the add-in's Item
-// object whether each of its items can be chosen for three states of the active document, prints the menu
-// bar, and removes the menus again.
+// host does once the DLL is registered, lets it add its menus to the main window, asks each item's handler
+// (created by the item's handler id) whether the item can be chosen for three states of the active document,
+// prints the menu bar, and removes the menus again.
 //
 // An administrator previews a configuration with it: --host gives the application name the add-in sees
 // (which decides the host family, the configuration folder and the document states shown), and --reg
 // imports a .reg file into a private registry sandbox for the run instead of reading what is installed.
 #include "addin/ConfigStore.h"
-#include "host/dynamic_dispatch.h"
+#include "refhost/addin_client.h"
 #include "refhost/application.h"
 #include "refhost/database.h"
 #include "refhost/drawing.h"
@@ -93,11 +93,6 @@ const char* FamilyName(TreviskApp app)
     return "not a host of the suite";
 }
 
-bool CallWithObject(COleDynamicDispatchDriver& object, const char* member, IDispatch* argument)
-{
-    return object.InvokeHelper<bool>(object.GetDispID(member), DISPATCH_METHOD, argument);
-}
-
 std::string Column(std::string text)
 {
     text.resize(std::max<std::size_t>(text.size() + 1, 20), ' ');
@@ -147,7 +142,7 @@ void ImportConfiguration(const std::string& path)
 
 // The enabled state of every add-in item for each document state, as Item.Update leaves it.
 void PrintItems(const std::shared_ptr<refhost::Host>& host, const std::shared_ptr<refhost::Window>& window,
-                const std::set<std::string>& hostMenus, COleDynamicDispatchDriver& item,
+                const std::set<std::string>& hostMenus, refhost::AddinClient& addin,
                 const std::vector<DocumentState>& states)
 {
     // The captions' column: 36 characters, wider when a caption needs it.
@@ -170,11 +165,17 @@ void PrintItems(const std::shared_ptr<refhost::Host>& host, const std::shared_pt
             }
             std::string line = "  " + entry->caption;
             line.resize(width, ' ');
-            for (const DocumentState& state : states) {
-                window->activeDocument = state.document;
-                fw::ComPtr<IDispatch> menuItem = refhost::MakeMenuItem(host, window, entry);
-                CallWithObject(item, "Update", menuItem.Get());
-                line += Column(entry->enabled ? "enabled" : "disabled");
+            try {
+                for (const DocumentState& state : states) {
+                    window->activeDocument = state.document;
+                    fw::ComPtr<IDispatch> menuItem = refhost::MakeMenuItem(host, window, entry);
+                    addin.Update(entry->handler, menuItem.Get());
+                    line += Column(entry->enabled ? "enabled" : "disabled");
+                }
+            } catch (const COleException& failure) {
+                // What a host shows for an item whose handler it cannot create: a handler id of the
+                // configuration that names no registered class, say.
+                line += "the handler \"" + entry->handler + "\" fails: " + refhost::DescribeResult(failure.m_sc);
             }
             std::printf("%s\n", Trimmed(line).c_str());
         }
@@ -196,13 +197,14 @@ int Run(const Options& options)
                         std::string(StoreFolder(app)).c_str());
     }
 
-    // The objects are created before the sandbox replaces the hives: the class registration is real.
-    COleDynamicDispatchDriver extension;
-    COleDynamicDispatchDriver item;
-    COleException error(S_OK);
-    if (!extension.CreateDispatch("Ulnara19.Extension", &error) || !item.CreateDispatch("Ulnara19.Item", &error)) {
-        std::printf("The add-in could not be created through COM (0x%08lX); is Ulnara19.dll registered?\n",
-                    static_cast<unsigned long>(error.m_sc));
+    // The extension is created before the sandbox stands in for the hives; COM activation reads the real
+    // class registration anyway, also for the handlers created later.
+    std::optional<refhost::AddinClient> addin;
+    try {
+        addin.emplace("Ulnara19.Extension");
+    } catch (const COleException& error) {
+        std::printf("The add-in could not be created through COM (%s); is Ulnara19.dll registered?\n",
+                    refhost::DescribeResult(error.m_sc).c_str());
         return exitFailed;
     }
 
@@ -220,7 +222,7 @@ int Run(const Options& options)
     }
 
     fw::ComPtr<IDispatch> application = host->Application(window);
-    const bool setUp = CallWithObject(extension, "Setup", application.Get());
+    const bool setUp = addin->Setup(application.Get());
     std::printf("Created \"Ulnara19.Extension\" by ProgID; Setup returned %s.\n\n", setUp ? "TRUE" : "FALSE");
     std::printf("Menu bar: %s\n\n", MenuBarText(*window).c_str());
 
@@ -231,9 +233,9 @@ int Run(const Options& options)
         std::printf("The add-in added no menus: no configuration for this host in either hive, or no menu with a "
                     "caption.\n");
     else
-        PrintItems(host, window, own, item, SampleStates(app));
+        PrintItems(host, window, own, *addin, SampleStates(app));
 
-    const bool cleanedUp = CallWithObject(extension, "Cleanup", application.Get());
+    const bool cleanedUp = addin->Cleanup(application.Get());
     std::printf("\nCleanup returned %s. Menu bar: %s\n", cleanedUp ? "TRUE" : "FALSE", MenuBarText(*window).c_str());
     return exitDone;
 }
@@ -279,7 +281,7 @@ int main(int argc, char** argv)
     try {
         status = Run(*options);
     } catch (const std::exception& failure) {
-        std::printf("standin-host: %s\n", failure.what());
+        std::printf("standin-host: %s\n", refhost::DescribeFailure(failure).c_str());
     }
     CoUninitialize();
     return status;

@@ -1,0 +1,205 @@
+// The dialogs of the structure search, run for real from the add-in's templates and worked by the scripted
+// user: what they show, what the user's clicks and typing give back, and what their templates carry.
+#include "framework/ui_seams.h"
+#include "resources/resource.h"
+#include "scripted_user.h"
+#include "test_paths.h"
+#include "webservice/ChoiceDialog.h"
+#include "webservice/PromptTextDialog.h"
+#include "webservice/ProxySettingsDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using testing_support::DialogWindow;
+using testing_support::ScriptedUser;
+
+namespace {
+
+constexpr char kSearchCaption[] = "Search SciFinder";
+constexpr char kProxyCaption[] = "Proxy Settings";
+
+// Runs the dialog on this thread while the script works it; the script's failures are the test's.
+template <typename Dialog>
+INT_PTR RunWith(Dialog& dialog, ScriptedUser::Script script)
+{
+    ScriptedUser user(std::move(script));
+    INT_PTR result = dialog.DoModal();
+    user.Finish();
+    return result;
+}
+
+// Records what would have been opened with the shell, and opens nothing.
+struct ShellRecorder {
+    std::vector<fw::ShellOpenCall> calls;
+    fw::ScopedShellOpenHandler handler{[this](const fw::ShellOpenCall& call) {
+        calls.push_back(call);
+        return true;
+    }};
+};
+
+} // namespace
+
+TEST(ChoiceDialog, InitialChoiceIsCheckedOrFallsBackToTheReactionSearch)
+{
+    struct Case {
+        UINT templateId;
+        VelmoraSelectionType initial;
+        int checked;     // control checked at opening, 0 for none
+        int userChoice;  // after OK
+    };
+    const Case cases[] = {
+        {IDD_CHOICE_STRUCTURE, SelectionProducts, IDC_PRODUCTS, 3},
+        {IDD_CHOICE_STRUCTURE, SelectionSubstructure, IDC_SUBSTRUCTURE, 1},
+        {IDD_CHOICE_REACTION, SelectionReaction, 0, 0},
+        {IDD_CHOICE_REACTION, SelectionProducts, 0, 0}, // no such option in the reaction dialog
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "template " << c.templateId << ", initial " << c.initial);
+        CChoiceDialog dialog(c.templateId, nullptr, "", c.initial, "");
+        std::vector<int> checked;
+        INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+            DialogWindow window = user.WaitForDialog(kSearchCaption);
+            for (int id : {IDC_SUBSTRUCTURE, IDC_EXACT, IDC_PRODUCTS, IDC_REACTANTS})
+                if (window.HasControl(id) && window.IsChecked(id))
+                    checked.push_back(id);
+            window.Click(IDOK);
+            window.WaitUntilClosed();
+        });
+        EXPECT_EQ(result, IDOK);
+        EXPECT_EQ(checked, c.checked ? std::vector<int>{c.checked} : std::vector<int>{});
+        EXPECT_EQ(dialog.GetUserChoice(), c.userChoice);
+    }
+}
+
+TEST(ChoiceDialog, ClickOnExactStructureChoosesItAndClearsTheOtherOptions)
+{
+    CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionProducts, "");
+    bool productsStillChecked = true;
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog(kSearchCaption);
+        window.Click(IDC_EXACT);
+        productsStillChecked = window.IsChecked(IDC_PRODUCTS);
+        EXPECT_TRUE(window.IsChecked(IDC_EXACT));
+        window.Click(IDOK);
+        window.WaitUntilClosed();
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_FALSE(productsStillChecked);
+    EXPECT_EQ(dialog.GetUserChoice(), 2);
+}
+
+TEST(ChoiceDialog, EscapeAndCloseBoxCancel)
+{
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Escape");
+        CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionSubstructure, "http://p.example/");
+        INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+            DialogWindow window = user.WaitForDialog(kSearchCaption);
+            window.Click(IDC_REACTANTS);
+            closeBox ? window.CloseBox() : window.PressEscape();
+            window.WaitUntilClosed();
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(dialog.GetProxyURL(), "http://p.example/");
+    }
+}
+
+TEST(ChoiceDialog, NoteShowsTheWarningOrIsHiddenWhenEmpty)
+{
+    const std::string warning = "Only a portion of the structure was selected.";
+    for (const std::string& note : {warning, std::string()}) {
+        SCOPED_TRACE(note);
+        CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, nullptr, note, SelectionSubstructure, "");
+        bool visible = false;
+        std::string shown;
+        RunWith(dialog, [&](ScriptedUser& user) {
+            DialogWindow window = user.WaitForDialog(kSearchCaption);
+            visible = window.IsVisible(IDC_NOTE);
+            shown = window.Text(IDC_NOTE);
+            window.PressEnter();
+            window.WaitUntilClosed();
+        });
+        EXPECT_EQ(visible, !note.empty());
+        EXPECT_EQ(shown, note.empty() ? "" : "Note:\t" + warning);
+    }
+}
+
+TEST(ChoiceDialog, CancelledProxySettingsKeepTheEarlierAddressAfterOk)
+{
+    CChoiceDialog dialog(IDD_CHOICE_REACTION, nullptr, "", SelectionReaction, "http://old.example/login");
+    std::string shownInProxyDialog;
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = user.WaitForDialog(kProxyCaption);
+        shownInProxyDialog = proxy.Text(IDC_PROXY_URL);
+        proxy.Type(IDC_PROXY_URL, "http://new.example/");
+        proxy.Click(IDCANCEL);
+        proxy.WaitUntilClosed();
+        choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDOK);
+        choice.WaitUntilClosed();
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(shownInProxyDialog, "http://old.example/login");
+    EXPECT_EQ(dialog.GetProxyURL(), "http://old.example/login");
+}
+
+TEST(ChoiceDialog, ProxyAddressIsStoredEscapedAsUtf8AndShownUnescapedAgain)
+{
+    const std::string typed = "http://proxy.example.edu/Zürich campus";
+    const std::string stored = "http://proxy.example.edu/Z%C3%BCrich%20campus";
+    CChoiceDialog first(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionSubstructure, "");
+    RunWith(first, [&](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = user.WaitForDialog(kProxyCaption);
+        proxy.Type(IDC_PROXY_URL, typed);
+        proxy.Click(IDOK);
+        proxy.WaitUntilClosed();
+        choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDOK);
+        choice.WaitUntilClosed();
+    });
+    EXPECT_EQ(first.GetProxyURL(), stored);
+
+    CChoiceDialog second(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionSubstructure, first.GetProxyURL());
+    std::string shown;
+    RunWith(second, [&](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = user.WaitForDialog(kProxyCaption);
+        shown = proxy.Text(IDC_PROXY_URL);
+        proxy.PressEnter();
+        proxy.WaitUntilClosed();
+        choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDOK);
+        choice.WaitUntilClosed();
+    });
+    EXPECT_EQ(shown, typed);
+    EXPECT_EQ(second.GetProxyURL(), stored);
+}
+
+TEST(PromptTextDialog, AsksForTextUnderTitleAndPrompt)
+{
+    PromptTextDialog dialog(IDD_PROMPT, nullptr, "Name search", "Enter a chemical name", "");
+    std::string caption, prompt;
+    int focused = 0;
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog("Name search");
+        caption = window.Caption();
+        prompt = window.Text(IDC_PROMPT);
+        focused = window.FocusedControl();
+        window.Type(IDC_TEXT, "(+)-camphor & co");
+        window.PressEnter();
+        window.WaitUntilClosed();
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(caption, "Name search");
+    EXPECT_EQ(prompt, "Enter a chemical name");
+    EXPECT_EQ(focused, IDC_TEXT);
+    EXPECT_EQ(dialog.GetText(), "(+)-camphor & co");
+}
