@@ -150,7 +150,10 @@ expect "check of a configuration with every kind of finding" 1 '[HKEY_LOCAL_MACH
   line 103: "Proxy": ignored: not a value the add-in reads here
 [HKEY_CURRENT_USER\Software\Quennardix\Velmora\19.0\General\PDB\#1]
   line 110: "#10": ignored: never read: only #1 to #9 are read
-config_check.reg: 38 finding(s); 5 menu key(s) and 8 item key(s) checked'
+[HKEY_LOCAL_MACHINE\SOFTWARE\Quennardix\Velmora\19.0\Extensions\Ulnara19.Extension\1 Search\3 Signed]
+  line 121: "POSTHeaders": warning: a quote of the list has no closing quote (Unmatched " at ""x;X-Sig"): the add-in drops every header from there on
+  line 122: "GETHeaders": warning: the value of "X-Sig" looks like a computed value but is not one; the add-in sends "[Sign(X-Id)k3y]" as it is
+config_check.reg: 40 finding(s); 5 menu key(s) and 9 item key(s) checked'
 
 call check ../../config/sample.reg
 expect "check of the sample configuration" 0 \

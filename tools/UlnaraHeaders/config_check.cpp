@@ -328,10 +328,12 @@ bool Checker::CheckValue(const StoredKey& key, const StoredValue& value, ValueKi
     if (expandable && text.find('%') != std::string::npos)
         Add(key, value, "warning: an expandable string, but the add-in does not expand the variables in it");
     if (kind == ValueKind::HeaderList) {
-        std::vector<std::string> problems = m_environment.inspectHeaderList(text);
-        for (const std::string& problem : problems)
+        bool usable = true;
+        for (const std::string& problem : m_environment.inspectHeaderList(text)) {
             Add(key, value, problem);
-        return problems.empty();
+            usable = usable && !problem.starts_with("ignored");
+        }
+        return usable;
     }
     return true;
 }

@@ -26,7 +26,8 @@ struct CheckEnvironment {
     // UTF-8 text as the add-in's ANSI reads would see it.
     std::function<CodePageText(std::string_view utf8)> toCodePage;
     // Problems of a stored header list as the add-in would read it (the stored value's UTF-8 text): that it
-    // does not decipher, or what in the deciphered list would not be sent as meant. Empty when sound.
+    // does not decipher ("ignored: ..."), or what in the deciphered list would not be sent as meant
+    // ("warning: ..."). Empty when sound.
     std::function<std::vector<std::string>(std::string_view stored)> inspectHeaderList;
     // The suite's hosts: the product word of each and the store folder it reads its configuration from.
     std::vector<std::pair<std::string, std::string>> hosts;

@@ -180,6 +180,8 @@ int RegFragment(const Arguments& arguments)
     return exitSucceeded;
 }
 
+static_assert(config_check::kLongestString == kLongestStringValue, "the check reads strings as the add-in does");
+
 config_check::CheckEnvironment PlatformEnvironment()
 {
     config_check::CheckEnvironment environment;
@@ -188,16 +190,26 @@ config_check::CheckEnvironment PlatformEnvironment()
         const std::string narrow = fw::Narrow(wide);
         return config_check::CodePageText{narrow.size(), fw::Widen(narrow) == wide};
     };
+    // The same faults that encipher and reg refuse, found in a list already stored.
     environment.inspectHeaderList = [](std::string_view stored) -> std::vector<std::string> {
+        std::string list;
         try {
-            cypher.Decrypt(fw::Narrow(fw::FromUtf8(stored)));
+            list = cypher.Decrypt(fw::Narrow(fw::FromUtf8(stored)));
         } catch (const CypherError& error) {
             std::string reason = error.what();
             if (!reason.empty())
                 reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
             return {"ignored: " + reason + "; the item's search stops without a request"};
         }
-        return {};
+        std::vector<std::string> problems;
+        if (auto quote = UnclosedQuote(list))
+            problems.push_back("warning: a quote of the list has no closing quote (" + *quote +
+                               "): the add-in drops every header from there on");
+        for (const auto& [name, value] : ParseHeaderList(list))
+            if (LooksLikeMistypedDynamicValue(value))
+                problems.push_back("warning: the value of \"" + name + "\" looks like a computed value but is not "
+                                   "one; the add-in sends \"" + value + "\" as it is");
+        return problems;
     };
     for (int app = appVelmora; app <= appRavelle; ++app)
         environment.hosts.emplace_back(ProductWord(static_cast<TreviskApp>(app)),
