@@ -136,7 +136,7 @@ void ImportConfiguration(const std::string& path)
     std::printf("Configuration: %s, imported into a private registry sandbox (the installed one is not read)\n",
                 path.c_str());
     if (otherHives != 0)
-        std::printf("Left out: %zu entries outside HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE\n",
+        std::printf("Left out: keys and values of other hives than HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE (%zu)\n",
                     static_cast<std::size_t>(otherHives));
 }
 
