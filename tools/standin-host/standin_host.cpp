@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -49,6 +48,7 @@ struct Options {
     std::string host = "Velmora 19.0";
     std::optional<std::string> regFile;
     bool preview = false;   // --host or --reg given: say which family and configuration are shown
+    bool help = false;
 };
 
 struct DocumentState {
@@ -247,8 +247,8 @@ std::optional<Options> ParseArguments(int argc, char** argv)
     for (int index = 1; index < argc; ++index) {
         const std::string argument = argv[index];
         if (argument == "--help") {
-            std::fputs(kUsage, stdout);
-            std::exit(exitDone);
+            options.help = true;
+            continue;
         }
         if ((argument == "--host" || argument == "--reg") && index + 1 < argc) {
             const std::string value = argv[++index];
@@ -275,6 +275,10 @@ int main(int argc, char** argv)
     std::optional<Options> options = ParseArguments(argc, argv);
     if (!options)
         return exitUsage;
+    if (options->help) {
+        std::fputs(kUsage, stdout);
+        return exitDone;
+    }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return exitFailed;
     int status = exitFailed;
