@@ -538,7 +538,7 @@ void Checker::Run()
             p[5] == "ulnara19.extension") {
             const std::vector<std::string> rootParts(p.begin(), p.begin() + 6);
             const StoredKey* root = m_registry.Find(key.hive, rootParts);
-            if (root != &key && (root->parts[3] != "19.0" || FolderProblem(root->names[2])))
+            if (root == nullptr || (root != &key && (root->parts[3] != "19.0" || FolderProblem(root->names[2]))))
                 continue;   // reported once, at the extension key
             switch (p.size()) {
             case 6: CheckExtensionKey(key); break;
