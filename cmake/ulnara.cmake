@@ -77,5 +77,8 @@ function(ulnara_library_tool name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/support/include)
   else()
     target_link_libraries(${name} PRIVATE mxsupport)
+    # Installed beside the library package; finds the library in the prefix's lib folder.
+    set_target_properties(${name} PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endfunction()
