@@ -157,7 +157,7 @@ config_check.reg: 40 finding(s); 5 menu key(s) and 9 item key(s) checked'
 
 call check ../../config/sample.reg
 expect "check of the sample configuration" 0 \
-  "../../config/sample.reg: nothing the add-in would ignore; 2 menu key(s) and 5 item key(s) checked"
+  "../../config/sample.reg: nothing the add-in would ignore; 2 menu key(s) and 7 item key(s) checked"
 
 # regedit writes .reg files as UTF-16 with a byte-order mark.
 { printf '\xff\xfe'; printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
