@@ -144,7 +144,7 @@ items_received() {
 items_scenarios() (
   local -x WINEPREFIX=$root/build/demo/wineprefix ULNARA_DEMO_PAGES
   items_work=$root/build/demo/items
-  local failures=0 page expected
+  local failures=0 page expected file
   items_pids=()
   mkdir -p "$items_work"
   ULNARA_DEMO_PAGES=$items_work/pages.txt
@@ -176,7 +176,9 @@ items_scenarios() (
   heading "Fetch: a molfile by name through the download dialog, placed into the drawing"
   items_host fetch "${items_fetch_file[@]}" || failures=$((failures + 1))
   items_received "download server" "$download_port" --expect 3 || failures=$((failures + 1))
-  echo "The fetched file: $(ls "$items_work/downloads/"* 2>/dev/null | sed "s|^$root/||" || echo "(none)")"
+  for file in "$items_work"/downloads/*; do
+    [ -f "$file" ] && echo "The fetched file: ${file#"$root"/}"
+  done
 
   heading "A page: the add-in opens the configured address with the shell"
   items_host page "${items_page[@]}" || failures=$((failures + 1))
@@ -199,10 +201,7 @@ items_pictures() (
   local -x WINEPREFIX=$root/build/demo/pictures-prefix
   local wine=$root/build/windows/wine-run display_file xvfb
   heading "Pictures of the drawing host and the add-in's dialogs (Xvfb; docs/pictures/)"
-  scripts/wine-prefix "$WINEPREFIX"
-  "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  scripts/wine-prefix "$WINEPREFIX" --x11
   "$wine" regsvr32 /s "$(winepath -w "$root/build/windows/bin/Ulnara19.dll" 2>/dev/null)"
   items_configure || return 1
   # A wineserver keeps the display it started with: it starts anew under Xvfb and is stopped afterwards.
