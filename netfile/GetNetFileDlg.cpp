@@ -304,9 +304,19 @@ void CGetNetFileDlg::OnExitCancel()
         EndDialog(IDCANCEL);
         return;
     }
-    // Every job stopped posts its finish notice with result 4, which shows "User canceled".
+    // The jobs are stopped and gone now, but what they sent before may still wait in the queue: a finished
+    // get-link step would start the download, a named file would clear the save path. Their ids are
+    // forgotten so that none of it is handled, and the step ends here as a stopped job's finish notice ends it.
     m_ui.Cancel();
-    ShiftStatus(true);
+    const bool downloading = m_downloadId != 0;
+    const bool stepRunning = downloading || m_linkId != 0;
+    m_linkId = m_downloadId = 0;
+    if (downloading)
+        OnDownloadMsg(gnfFinished, gnfCancelled);
+    else if (stepRunning)
+        OnDownloadMsg(gnfCancelled, 0);
+    else
+        ShiftStatus(true);
 }
 
 void CGetNetFileDlg::OnSaveAs()

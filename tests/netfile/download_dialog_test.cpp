@@ -510,6 +510,83 @@ TEST_F(DownloadDialog, CancelStopsTheDownloadAndCancelWhileInitialisingCloses)
     EXPECT_EQ(status, "Initializing ... / Cancel");
 }
 
+// Presses Cancel on the dialog's thread at the moment a notice of the given code is taken from the queue: the
+// job had sent it before the user stopped the job. `skip` notices of that code pass first.
+class CancelAtNotice {
+public:
+    CancelAtNotice(WORD code, int skip)
+    {
+        s_code = code;
+        s_skip = skip;
+        s_hook = SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~CancelAtNotice() { UnhookWindowsHookEx(s_hook); }
+
+private:
+    static LRESULT CALLBACK Hook(int action, WPARAM removal, LPARAM data)
+    {
+        const MSG& message = *reinterpret_cast<const MSG*>(data);
+        if (action == HC_ACTION && removal == PM_REMOVE && message.message == WM_GETNETFILE &&
+            HIWORD(message.lParam) == s_code && s_skip-- == 0) {
+            HWND button = GetDlgItem(message.hwnd, IDC_EXIT_CANCEL);
+            SendMessageW(message.hwnd, WM_COMMAND, MAKEWPARAM(IDC_EXIT_CANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button));
+        }
+        return CallNextHookEx(s_hook, action, removal, data);
+    }
+    static inline WORD s_code = 0;
+    static inline int s_skip = 0;
+    static inline HHOOK s_hook = nullptr;
+};
+
+TEST_F(DownloadDialog, CancelOutrunsWhatTheStoppedJobHadAlreadySent)
+{
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    const std::string local = RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
+                              RegString("CAPTION", "Local");
+    struct Case {
+        std::string what;
+        std::string url;
+        WORD code;   // the notice that was on its way when Cancel was pressed
+        int skip;
+    };
+    const Case cases[] = {
+        // The get-link step had ended (here: no server, so the item's own link follows): no download starts.
+        {"get-link finished", Server().BaseUrl() + "/entries/ID.pdb", gnfFinished, 1},
+        // The download had named its file: the save path stays the folder the user chose.
+        {"file named", Server().BaseUrl() + "/stall/100000/4096/ID.pdb", gnfFileNamed, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConfigureItem(local + RegString("URL", c.url));
+        fs::remove(m_folder + "\\chosen\\0ULN.pdb");
+        std::string status, savePath, stillOpen;
+        Run run;
+        {
+            CancelAtNotice cancel(c.code, c.skip);
+            run = RunDialog("PDB", [&](ScriptedUser& user) {
+                DialogWindow dialog = user.WaitForDialog("Local");
+                WaitForStatus(dialog, "Ready");
+                dialog.SetText(IDC_INPUT_BOX, "0uln");
+                dialog.Click(IDC_GETFILE);
+                WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                status = dialog.Text(IDC_STATUS);
+                savePath = dialog.Text(IDC_SAVEAS_PATH);
+                stillOpen = dialog.Text(IDC_EXIT_CANCEL);
+                dialog.Click(IDC_EXIT_CANCEL);
+                dialog.WaitUntilClosed();
+            });
+        }
+        EXPECT_EQ(run.result, IDCANCEL);
+        EXPECT_EQ(run.outPath, "(untouched)");
+        EXPECT_EQ(status, "User canceled");
+        EXPECT_EQ(stillOpen, "Exit");
+        EXPECT_EQ(savePath, m_folder + "\\chosen\\");
+        EXPECT_FALSE(fs::exists(m_folder + "\\chosen\\0ULN.pdb"));
+    }
+}
+
 TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
 {
     ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
