@@ -82,10 +82,12 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
+// Equal but for letter case. A linguistic comparison would also match other values that merely sort alike
+// ("SS" and the sharp s, a soft hyphen and none), and moving the typed value would drop one of those.
 bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b)
 {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 // Moves a control down, keeping its size.

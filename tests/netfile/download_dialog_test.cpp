@@ -384,6 +384,50 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
     EXPECT_EQ(UserValue(key, "#11"), "old11");
 }
 
+// Below the sandbox's current user, in UTF-16: the values' text must not depend on the code page.
+void SetWideValues(const std::string& key, const std::vector<std::pair<std::wstring, std::wstring>>& values)
+{
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, fw::Widen(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
+                              nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [name, value] : values)
+        RegSetValueExW(created, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(created);
+}
+
+TEST_F(DownloadDialog, HistoryMovesOnlyLetterCaseVariantsOfTheValue)
+{
+    // Two boxes, each with its own history. A value that only sorts like a stored one ("SS" and the sharp s)
+    // is another value; one that differs in letter case only, beyond ASCII too, is the same.
+    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "A:Name;B:Other") +
+                  RegString("CAPTION", "Local") + RegString("URL", Server().BaseUrl() + "/entries/0uln.pdb"));
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    SetWideValues(kPreferences + "PDB\\#1", {{L"#1", L"STRASSE"}, {L"#2", L"x"}});
+    SetWideValues(kPreferences + "PDB\\#2", {{L"#1", L"\u00c9TAPE"}, {L"#2", L"y"}});
+    const std::wstring typed[] = {L"stra\u00dfe", L"\u00e9tape"};
+    Run run = RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Local");
+        WaitForStatus(dialog, "Ready");
+        const auto boxes = InputBoxes(dialog);
+        ASSERT_EQ(boxes.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i)
+            SendMessageW(boxes[i], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed[i].c_str()));
+        dialog.Click(IDC_GETFILE);
+        dialog.WaitUntilClosed();
+    });
+    ASSERT_EQ(run.result, IDOK);
+    auto history = [&](int box) {
+        std::wstring values;
+        for (int i = 1; i <= 4; ++i)
+            values += fw::Widen(UserValue(kPreferences + "PDB\\#" + std::to_string(box), "#" + std::to_string(i))) + L";";
+        return values;
+    };
+    EXPECT_EQ(history(1), L"stra\u00dfe;STRASSE;x;(absent);");
+    EXPECT_EQ(history(2), L"\u00e9tape;y;(absent);(absent);");
+}
+
 TEST_F(DownloadDialog, TemplateLayoutAndInputBoxesMovingItDown)
 {
     // The server is down: the item's own configuration gives three inputs, or none.
