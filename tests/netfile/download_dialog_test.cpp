@@ -614,6 +614,7 @@ TEST_F(DownloadDialog, CancelOutrunsWhatTheStoppedJobHadAlreadySent)
                 dialog.SetText(IDC_INPUT_BOX, "0uln");
                 dialog.Click(IDC_GETFILE);
                 WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
+                // Time for a download that should not have started to end the dialog.
                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
                 status = dialog.Text(IDC_STATUS);
                 savePath = dialog.Text(IDC_SAVEAS_PATH);
