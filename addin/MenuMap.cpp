@@ -209,7 +209,12 @@ BOOL UpdateItem(IDispatch* menuItemObject)
         return TRUE;
     MenuItem menuItem(menuItemObject, false);
     Application application = menuItem.Application();
-    const std::string path = gMenuMap->Lookup(application.MainWindow(), menuItem.CommandID());
+    const std::int64_t mainWindow = application.MainWindow();
+    const short commandId = menuItem.CommandID();
+    // Looked up only after the host's calls: a host may let go of its last Extension while answering them.
+    if (gMenuMap == nullptr)
+        return TRUE;
+    const std::string path = gMenuMap->Lookup(mainWindow, commandId);
     // An item the add-in did not create has no configuration; the empty path would open the hive's root.
     if (path.empty())
         return TRUE;

@@ -6,7 +6,8 @@
 //
 // The host records how often each member name was looked up and can be told to misbehave per object kind
 // (the names of the add-in's wrappers: "Application", "MenuItems", "IVelmoraObjects", ...) and member:
-// lack the member, raise a dispatch exception from it, or fail it with an HRESULT.
+// lack the member, raise a dispatch exception from it, fail it with an HRESULT, or call back into the add-in
+// before answering, as a host does that handles its own events while the add-in's call is pending.
 #pragma once
 
 #include "framework/automation.h"
@@ -68,6 +69,8 @@ public:
                int times = kEveryTime);
     static constexpr int kEveryTime = -1;
     void Fail(std::string kind, std::string member, HRESULT result);
+    // Runs the action before the member answers (then answers as usual), at most `times` times.
+    void CallBack(std::string kind, std::string member, std::function<void()> action, int times = 1);
     void Behave() { m_rules.clear(); }
 
     // Used by the objects.
@@ -76,7 +79,7 @@ public:
     HRESULT BeforeInvoke(std::string_view kind, std::string_view member) const;   // may throw
 
 private:
-    enum class Misbehaviour { Lack, Raise, Fail };
+    enum class Misbehaviour { Lack, Raise, Fail, CallBack };
     struct Rule {
         std::string kind;
         std::string member;
@@ -85,6 +88,7 @@ private:
         std::string description;
         bool inWCode;
         mutable int remaining;   // calls that still misbehave; kEveryTime for no limit
+        std::function<void()> action = nullptr;
     };
     const Rule* FindRule(std::string_view kind, std::string_view member) const;
 

@@ -80,13 +80,13 @@ protected:
         return ExecuteMenuItem(entry, std::move(script));
     }
     addin_testing::CallResult ExecuteMenuItem(const std::shared_ptr<refhost::MenuItemModel>& entry,
-                                              ScriptedUser::Script script = nullptr)
+                                              ScriptedUser::Script script = nullptr, const wchar_t* member = L"Execute")
     {
         auto menuItem = refhost::MakeMenuItem(m_host, m_host->windows.front(), entry);
         std::optional<ScriptedUser> user;
         if (script)
             user.emplace(std::move(script));
-        auto result = addin_testing::CallMember(m_item.m_lpDispatch, L"Execute", menuItem.Get());
+        auto result = addin_testing::CallMember(m_item.m_lpDispatch, member, menuItem.Get());
         if (user)
             user->Finish();
         return result;
@@ -164,9 +164,12 @@ TEST_F(ItemThroughCom, DirectRunsReturnTheirResultCodes)
     EXPECT_EQ(ExecuteDirect("2 Name", "unobtainium"), 0);
     EXPECT_EQ(ExecuteDirect("2 Name", "empty"), -102);   // the service hands back an empty structure
     EXPECT_EQ(ExecuteDirect("Missing", "x"), 1);
+    // The input is an ANSI string to the caller: it ends at its first zero byte.
+    EXPECT_EQ(ExecuteDirect("2 Name", std::string("eth\0anol", 8)), 2);
     auto requests = Service().Requests();
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(requests[0].body, "name=eth&comp=vlns");
+    EXPECT_EQ(requests[4].body, "name=eth&comp=vlns");
 
     // The found structure goes into the document given as the target, not into the active one.
     auto target = OpenDrawing("ethane", false);
@@ -209,6 +212,25 @@ TEST_F(ItemThroughCom, ExecuteWithoutAnItemToRunAnswersTrueAndDoesNothing)
     EXPECT_EQ(orphan.status, S_OK);
     EXPECT_TRUE(orphan.value);
     EXPECT_EQ(m_host->LookupCount("CommandID"), 0);
+    EXPECT_TRUE(Service().Requests().empty());
+
+    // A host that lets go of its last Extension while answering Update or Execute (its last window closing):
+    // the item is then not the add-in's to run.
+    for (const char* member : {"Application", "MainWindow", "CommandID"}) {
+        for (const wchar_t* call : {L"Update", L"Execute"}) {
+            SCOPED_TRACE(member);
+            ASSERT_TRUE(m_extension.CreateDispatch("Ulnara19.Extension"));
+            SetUpMenus();
+            m_host->CallBack("", member, [this] {
+                addin_testing::CallMember(m_extension.m_lpDispatch, L"Cleanup", m_application.Get());
+                m_extension.ReleaseDispatch();
+            });
+            auto outcome = ExecuteMenuItem(m_host->MainWindow().MainMenuBar().Find("Search")->items.front(), nullptr, call);
+            EXPECT_EQ(outcome.status, S_OK) << outcome.description;
+            EXPECT_TRUE(outcome.value);
+            m_host->Behave();
+        }
+    }
     EXPECT_TRUE(Service().Requests().empty());
 
     // A host that fails while describing its item gets TRUE as well, not a failed call.
