@@ -89,8 +89,15 @@ int SendHttpRequest(std::string host, std::string method, std::string target, co
     const fw::unique_variant synchronous = fw::MakeVariant(false);
     const fw::unique_variant missing = fw::unique_variant::adopt(VariantFrom());
     request.open(method, url, *synchronous, *missing, *missing);
-    for (const auto& [name, value] : headers)
+    for (const auto& [name, value] : headers) {
+        // A line break would end the header there and start another one of the text's choosing (a stored
+        // proxy address, say); nothing is sent rather than that.
+        if ((name + value).find_first_of("\r\n") != std::string::npos)
+            throw COleDispatchException("The header " + name.substr(0, name.find_first_of("\r\n")) +
+                                            " holds a line break",
+                                        0, E_INVALIDARG);
         request.setRequestHeader(name, value);
+    }
     // Text ends at the body's first zero byte, as everywhere the body is handled.
     const fw::unique_variant text = fw::unique_variant::adopt(VariantFrom(body));
     request.send(*text);
