@@ -29,19 +29,29 @@ function(ulnara_test name)
     ENVIRONMENT "ULNARA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ULNARA_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
 
-# ulnara_test_uses_service(<name>): the test executable starts the stand-in structure service (servers/)
-# through ulnara_standin_client. Windows tests start the native program of the native build tree.
+# ulnara_test_uses_standin(<name> <program> <variable>): the test executable starts a stand-in service of
+# servers/ through ulnara_standin_client, finding the program in the environment variable. Windows tests
+# start the native program of the native build tree.
 set(ULNARA_NATIVE_BINARY_DIR ${PROJECT_SOURCE_DIR}/build/native CACHE PATH "Native build tree with the stand-in services")
-function(ulnara_test_uses_service name)
+function(ulnara_test_uses_standin name program variable)
   if(WIN32)
     set(test_name windows.${name})
-    set(program ${ULNARA_NATIVE_BINARY_DIR}/bin/structure_service)
+    set(path ${ULNARA_NATIVE_BINARY_DIR}/bin/${program})
   else()
     set(test_name native.${name})
-    set(program $<TARGET_FILE:structure_service>)
+    set(path $<TARGET_FILE:${program}>)
   endif()
   target_link_libraries(${name} PRIVATE ulnara_standin_client)
-  set_property(TEST ${test_name} APPEND PROPERTY ENVIRONMENT "ULNARA_STRUCTURE_SERVICE=${program}")
+  set_property(TEST ${test_name} APPEND PROPERTY ENVIRONMENT "${variable}=${path}")
+endfunction()
+
+# The structure service (StandInService's default) and the download server
+# (StandInService::DownloadServerProgram).
+function(ulnara_test_uses_service name)
+  ulnara_test_uses_standin(${name} structure_service ULNARA_STRUCTURE_SERVICE)
+endfunction()
+function(ulnara_test_uses_download_server name)
+  ulnara_test_uses_standin(${name} download_server ULNARA_DOWNLOAD_SERVER)
 endfunction()
 
 # ulnara_subdirectories(): adds every direct subfolder that has a CMakeLists.txt (tests/, tools/, ...).
@@ -55,7 +65,7 @@ function(ulnara_subdirectories)
 endfunction()
 
 # Libraries of the Windows platform that the add-in and its tests use.
-set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 gdi32 user32 advapi32 shell32
+set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 comdlg32 gdi32 user32 advapi32 shell32
     rpcrt4)
 
 # ulnara_library_tool(<name> SOURCES...): a command-line tool over the support library. Natively it links

@@ -63,11 +63,6 @@ void Host::Fail(std::string kind, std::string member, HRESULT result)
     m_rules.push_back({std::move(kind), std::move(member), Misbehaviour::Fail, result, {}, false, kEveryTime});
 }
 
-void Host::CallBack(std::string kind, std::string member, std::function<void()> action, int times)
-{
-    m_rules.push_back({std::move(kind), std::move(member), Misbehaviour::CallBack, 0, {}, false, times, std::move(action)});
-}
-
 const Host::Rule* Host::FindRule(std::string_view kind, std::string_view member) const
 {
     for (const Rule& rule : m_rules)
@@ -89,12 +84,6 @@ HRESULT Host::BeforeInvoke(std::string_view kind, std::string_view member) const
         return S_OK;
     if (rule->remaining > 0)
         --rule->remaining;
-    if (rule->what == Misbehaviour::CallBack) {
-        // A copy: the action may add rules, which moves the one found.
-        const std::function<void()> action = rule->action;
-        action();
-        return S_OK;
-    }
     if (rule->what == Misbehaviour::Fail)
         return static_cast<HRESULT>(rule->code);
     if (rule->inWCode)

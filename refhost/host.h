@@ -6,8 +6,7 @@
 //
 // The host records how often each member name was looked up and can be told to misbehave per object kind
 // (the names of the add-in's wrappers: "Application", "MenuItems", "IVelmoraObjects", ...) and member:
-// lack the member, raise a dispatch exception from it, fail it with an HRESULT, or call back into the add-in
-// before answering, as a host does that handles its own events while the add-in's call is pending.
+// lack the member, raise a dispatch exception from it, or fail it with an HRESULT.
 #pragma once
 
 #include "framework/automation.h"
@@ -52,6 +51,9 @@ public:
     short nextCommandId = 1001;
     // Imitates a host whose MenuItems.Add takes only three arguments (four give DISP_E_BADPARAMCOUNT).
     bool threeArgumentMenuItems = false;
+    // Runs inside every member call (object kind, member name) before the member does: a host that takes
+    // incoming calls while its own call is pending calls back into the add-in from here.
+    std::function<void(std::string_view kind, std::string_view member)> whileCalled;
 
     Window& MainWindow() { return *windows.front(); }
     // A new Application object for a window (the first when none is given), with one reference.
@@ -69,8 +71,6 @@ public:
                int times = kEveryTime);
     static constexpr int kEveryTime = -1;
     void Fail(std::string kind, std::string member, HRESULT result);
-    // Runs the action before the member answers (then answers as usual), at most `times` times.
-    void CallBack(std::string kind, std::string member, std::function<void()> action, int times = 1);
     void Behave() { m_rules.clear(); }
 
     // Used by the objects.
@@ -79,7 +79,7 @@ public:
     HRESULT BeforeInvoke(std::string_view kind, std::string_view member) const;   // may throw
 
 private:
-    enum class Misbehaviour { Lack, Raise, Fail, CallBack };
+    enum class Misbehaviour { Lack, Raise, Fail };
     struct Rule {
         std::string kind;
         std::string member;
@@ -88,7 +88,6 @@ private:
         std::string description;
         bool inWCode;
         mutable int remaining;   // calls that still misbehave; kEveryTime for no limit
-        std::function<void()> action = nullptr;
     };
     const Rule* FindRule(std::string_view kind, std::string_view member) const;
 
@@ -107,6 +106,9 @@ protected:
     bool HasMember(const fw::DispatchMember& member) const override { return !m_host->Lacks(m_kind, member.name); }
     HRESULT BeforeInvoke(const fw::DispatchMember& member, WORD, unsigned) override
     {
+        // A copy: the callback may replace the host's.
+        if (auto callback = m_host->whileCalled)
+            callback(m_kind, member.name);
         return m_host->BeforeInvoke(m_kind, member.name);
     }
 

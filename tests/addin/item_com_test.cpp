@@ -80,28 +80,29 @@ protected:
         return ExecuteMenuItem(entry, std::move(script));
     }
     addin_testing::CallResult ExecuteMenuItem(const std::shared_ptr<refhost::MenuItemModel>& entry,
-                                              ScriptedUser::Script script = nullptr, const wchar_t* member = L"Execute")
+                                              ScriptedUser::Script script = nullptr)
     {
         auto menuItem = refhost::MakeMenuItem(m_host, m_host->windows.front(), entry);
         std::optional<ScriptedUser> user;
         if (script)
             user.emplace(std::move(script));
-        auto result = addin_testing::CallMember(m_item.m_lpDispatch, member, menuItem.Get());
+        auto result = addin_testing::CallMember(m_item.m_lpDispatch, L"Execute", menuItem.Get());
         if (user)
             user->Finish();
         return result;
     }
 
-    // Item.ExecuteDirect; its result must be a 16-bit integer.
-    short ExecuteDirect(const std::string& item, const std::string& input, IDispatch* target = nullptr,
+    // Item.ExecuteDirect; its result must be a 16-bit integer. The input goes as a BSTR of all its bytes.
+    short ExecuteDirect(const std::string& item, std::string_view input, IDispatch* target = nullptr,
                         ScriptedUser::Script script = nullptr)
     {
         std::optional<ScriptedUser> user;
         if (script)
             user.emplace(std::move(script));
+        const fw::unique_variant text = fw::MakeVariant(input);
         fw::unique_variant result = m_item.InvokeHelper<fw::unique_variant>(
             addin_testing::IdOf(m_item.m_lpDispatch, L"ExecuteDirect"), DISPATCH_METHOD, m_application.Get(), target,
-            std::string(kMenuPath) + "\\" + item, input);
+            std::string(kMenuPath) + "\\" + item, *text);
         if (user)
             user->Finish();
         EXPECT_EQ(result.type(), VT_I2);
@@ -165,7 +166,7 @@ TEST_F(ItemThroughCom, DirectRunsReturnTheirResultCodes)
     EXPECT_EQ(ExecuteDirect("2 Name", "empty"), -102);   // the service hands back an empty structure
     EXPECT_EQ(ExecuteDirect("Missing", "x"), 1);
     // The input is an ANSI string to the caller: it ends at its first zero byte.
-    EXPECT_EQ(ExecuteDirect("2 Name", std::string("eth\0anol", 8)), 2);
+    EXPECT_EQ(ExecuteDirect("2 Name", std::string_view("eth\0anol", 8)), 2);
     auto requests = Service().Requests();
     ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(requests[0].body, "name=eth&comp=vlns");
@@ -212,25 +213,6 @@ TEST_F(ItemThroughCom, ExecuteWithoutAnItemToRunAnswersTrueAndDoesNothing)
     EXPECT_EQ(orphan.status, S_OK);
     EXPECT_TRUE(orphan.value);
     EXPECT_EQ(m_host->LookupCount("CommandID"), 0);
-    EXPECT_TRUE(Service().Requests().empty());
-
-    // A host that lets go of its last Extension while answering Update or Execute (its last window closing):
-    // the item is then not the add-in's to run.
-    for (const char* member : {"Application", "MainWindow", "CommandID"}) {
-        for (const wchar_t* call : {L"Update", L"Execute"}) {
-            SCOPED_TRACE(member);
-            ASSERT_TRUE(m_extension.CreateDispatch("Ulnara19.Extension"));
-            SetUpMenus();
-            m_host->CallBack("", member, [this] {
-                addin_testing::CallMember(m_extension.m_lpDispatch, L"Cleanup", m_application.Get());
-                m_extension.ReleaseDispatch();
-            });
-            auto outcome = ExecuteMenuItem(m_host->MainWindow().MainMenuBar().Find("Search")->items.front(), nullptr, call);
-            EXPECT_EQ(outcome.status, S_OK) << outcome.description;
-            EXPECT_TRUE(outcome.value);
-            m_host->Behave();
-        }
-    }
     EXPECT_TRUE(Service().Requests().empty());
 
     // A host that fails while describing its item gets TRUE as well, not a failed call.

@@ -276,27 +276,6 @@ TEST_F(ItemExecution, TheStructureRequestStaysInsideItsTarget)
     EXPECT_EQ(drawing->chemistry->Groups().size(), 1u);
 }
 
-// A header value from the configuration or the user's preferences never splits into further headers.
-TEST_F(ItemExecution, ALineBreakInAHeaderSendsNothing)
-{
-    OpenDrawing("ethanol");
-    WriteSearchItem("Proxy", {}, {{"Dialog0", IDD_CHOICE_STRUCTURE}});
-    WriteHeaderList("Proxy", "X-Proxy:[proxyURL]");
-    ASSERT_EQ(WriteProxyURL("http://proxy.example/\r\nX-Injected: yes"), ERROR_SUCCESS);
-    WriteSearchItem("Listed");
-    WriteHeaderList("Listed", "X-Note:\"a\r\nX-Injected: yes\"");
-
-    EXPECT_EQ(RunWith("Proxy", [](ScriptedUser& user) {
-        DialogWindow choice = user.WaitForDialog("Search SciFinder");
-        choice.Click(IDOK);
-        choice.WaitUntilClosed();
-    }), -1);
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_TRUE(m_messages[0].text.ends_with("Error code: " + std::to_string(E_INVALIDARG))) << m_messages[0].text;
-    EXPECT_EQ(Run("Listed", "x"), -1);
-    EXPECT_TRUE(Requests().empty());
-}
-
 TEST_F(ItemExecution, FailedRequestsShowTheAnswerWithTheConfiguredText)
 {
     auto drawing = OpenDrawing("ethanol");
@@ -472,7 +451,6 @@ TEST_F(ItemExecution, AFetchItemRunsTheDownloadDialogAndOpensTheStoredFile)
     const std::string stored = std::string(folder) + "ulnara-fetched.pdb";
     std::ofstream(stored) << "HEADER    stand-in\n";
 
-    EXPECT_EQ(Run("Fetch"), 1) << "without the download part, nothing happens";
     ScopedNetFileFetch standIn(kDownloadStandIn);
     const struct {
         const char* what;

@@ -9,6 +9,7 @@
 
 #ifdef _WIN32
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #else
 #include <arpa/inet.h>
@@ -112,8 +113,17 @@ HeaderList AnswerHeaders(const standin::Answer& answer)
         {std::string(standin::kAnswerDelay), std::to_string(answer.delayMs)},
         {std::string(standin::kAnswerTrickle), std::to_string(answer.trickleMs)},
     };
-    if (answer.resetAfter)
-        headers.emplace_back(standin::kAnswerResetAfter, std::to_string(*answer.resetAfter));
+    auto optional = [&headers](std::string_view name, const std::optional<std::uint64_t>& value) {
+        if (value)
+            headers.emplace_back(name, std::to_string(*value));
+    };
+    optional(standin::kAnswerResetAfter, answer.resetAfter);
+    optional(standin::kAnswerCloseAfter, answer.closeAfter);
+    optional(standin::kAnswerStallAfter, answer.stallAfter);
+    optional(standin::kAnswerGenerated, answer.generatedLength);
+    optional(standin::kAnswerDeclared, answer.declaredLength);
+    if (answer.chunkSize > 0)
+        headers.emplace_back(standin::kAnswerChunked, std::to_string(answer.chunkSize));
     for (const auto& [name, value] : answer.headers)
         headers.emplace_back(standin::kAnswerHeader, name + ": " + value);
     return headers;
@@ -176,6 +186,29 @@ std::vector<std::string> StandInService::CatalogueOptions()
     if (source.empty())
         throw std::runtime_error("ULNARA_SOURCE_DIR is not set (run the tests through ctest)");
     return {"--catalogue", source + "/servers/structures"};
+}
+
+int RefusedPort()
+{
+    StartNetworking();
+    SocketOwner probe(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (probe.get() == kNoSocket || ::bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        throw std::runtime_error("cannot find a free loopback port");
+    // Bound but never listening; once closed, nothing else takes the port in the test's short life.
+    return ntohs(address.sin_port);
+}
+
+std::string StandInService::DownloadServerProgram()
+{
+    std::string program = EnvironmentOr("ULNARA_DOWNLOAD_SERVER", "");
+    if (program.empty())
+        throw std::runtime_error("ULNARA_DOWNLOAD_SERVER is not set (run the tests through ctest)");
+    return program;
 }
 
 StandInService::StandInService(std::string program, const std::vector<std::string>& options)

@@ -18,6 +18,9 @@ using HeaderList = std::vector<std::pair<std::string, std::string>>;
 standin::HttpReply LoopbackExchange(int port, std::string_view method, std::string_view target,
                                     const HeaderList& headers = {}, std::string_view body = {});
 
+// A loopback port on which nothing listens (connections to it are refused).
+int RefusedPort();
+
 class StandInService {
 public:
     // `program` is the service's Unix path; by default the one ctest names in ULNARA_STRUCTURE_SERVICE.
@@ -25,6 +28,8 @@ public:
     explicit StandInService(std::string program = {}, const std::vector<std::string>& options = {});
     // The structure service answering from the catalogue of servers/structures (servers/catalogue.h).
     static std::vector<std::string> CatalogueOptions();
+    // The download server's program, as ctest names it in ULNARA_DOWNLOAD_SERVER.
+    static std::string DownloadServerProgram();
     ~StandInService();
     StandInService(const StandInService&) = delete;
     StandInService& operator=(const StandInService&) = delete;

@@ -63,6 +63,32 @@ expect_error "sign with a malformed header" 2 "NAME:VALUE"
 call frobnicate
 expect_error "unknown command" 2 "Usage: UlnaraHeaders"
 
+# The add-in reads string values of at most 1999 characters; a header list of 743 characters enciphers to
+# 1984, one of 744 to 2008, which it would take as absent (no headers, no signature).
+longest="X-Pad:$(printf 'a%.0s' $(seq 737))"
+call encipher "$longest"
+expect_error "encipher of the longest list" 0 ""
+call encipher "${longest}b"
+expect_error "encipher of a list one character too long" 1 "keep it to 743 characters or fewer"
+call reg --method POST --menu M --item I "${longest}b"
+expect_error "reg of a list one character too long" 1 "keep it to 743 characters or fewer"
+
+# A value that begins like a computed one but is not one would go out as it is: a signing key in clear.
+for mistyped in 'X-Sig:[sign(Request_Body)k3y' 'X-Id:[uuid]' 'X-P:[proxyURL ]' 'X-Sig:[Sign(Request_Body)k3y]'; do
+  call encipher "A:1;$mistyped"
+  expect_error "encipher of $mistyped" 1 "looks like a computed value"
+done
+call reg --method POST --menu M --item I 'X-Sig:[sign(Request_Body)k3y'
+expect_error "reg of a mistyped signature" 1 "give --force"
+call encipher --force 'X-Sig:[sign(Request_Body)k3y'
+expect_error "encipher --force of a mistyped signature" 0 "warning: the value of \"X-Sig\""
+
+# A quote without its closing quote ends the list where the add-in reads it.
+call encipher 'A:1;B:"x;X-Sig:[sign(Request_Body)k3y]'
+expect_error "encipher of a list with an unclosed quote" 1 "no closing quote"
+call encipher --force "A:'x"
+expect_error "encipher --force of a list with an unclosed quote" 1 "no closing quote"
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"
   exit 1

@@ -1,0 +1,421 @@
+// Whole download runs against the stand-in download server on loopback: the notices a window receives (read
+// from a message-only window), what lands on disk and what does not, what the server received, and stops.
+#include "netfile/GetNetFile.h"
+
+#include "framework/internet.h"
+#include "protocol.h"
+#include "registry_sandbox.h"
+#include "stand_in_service.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::StandInService;
+
+struct Notice {
+    DWORD thread;
+    WORD code;
+    WORD value;
+};
+
+// A message-only window that keeps every WM_GETNETFILE it receives.
+class NoticeWindow {
+public:
+    NoticeWindow()
+    {
+        WNDCLASSA windowClass {};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "NetFileNotices";
+        RegisterClassA(&windowClass);
+        m_window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   windowClass.hInstance, this);
+    }
+    ~NoticeWindow() { DestroyWindow(m_window); }
+    HWND Handle() const { return m_window; }
+
+    // Pumps messages until the finish notice of the thread has arrived, at most `limit`; false if it did not.
+    bool WaitForFinish(DWORD thread, std::chrono::milliseconds limit = 30s)
+    {
+        return PumpUntil(limit, [&] { return Finish(thread).has_value(); });
+    }
+    bool PumpUntilCode(DWORD thread, WORD code, std::chrono::milliseconds limit)
+    {
+        return PumpUntil(limit, [&] { return Count(thread, code) > 0; });
+    }
+    // Pumps what is queued now and for `span` more.
+    void Drain(std::chrono::milliseconds span) { PumpUntil(span, [] { return false; }); }
+
+    std::optional<WORD> Finish(DWORD thread) const
+    {
+        for (const Notice& notice : m_notices)
+            if (notice.thread == thread && notice.code == gnfFinished)
+                return notice.value;
+        return std::nullopt;
+    }
+    std::vector<WORD> Codes(DWORD thread) const
+    {
+        std::vector<WORD> codes;
+        for (const Notice& notice : m_notices)
+            if (notice.thread == thread)
+                codes.push_back(notice.code);
+        return codes;
+    }
+    std::optional<WORD> Last(DWORD thread, WORD code) const
+    {
+        std::optional<WORD> value;
+        for (const Notice& notice : m_notices)
+            if (notice.thread == thread && notice.code == code)
+                value = notice.value;
+        return value;
+    }
+    std::size_t Count(DWORD thread, WORD code) const
+    {
+        std::size_t count = 0;
+        for (const Notice& notice : m_notices)
+            count += notice.thread == thread && notice.code == code;
+        return count;
+    }
+    std::size_t Total() const { return m_notices.size(); }
+
+private:
+    template <typename Done>
+    bool PumpUntil(std::chrono::milliseconds limit, Done done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+            if (done())
+                return true;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left <= 0ms)
+                return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+        }
+        return true;
+    }
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE)
+            SetWindowLongPtrA(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+        auto* self = reinterpret_cast<NoticeWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == WM_GETNETFILE && self)
+            self->m_notices.push_back({static_cast<DWORD>(wParam), HIWORD(lParam), LOWORD(lParam)});
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND m_window = nullptr;
+    std::vector<Notice> m_notices;
+};
+
+// A fresh folder below the temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        static int made = 0;
+        char temp[MAX_PATH] = {};
+        GetTempPathA(sizeof temp, temp);
+        m_path = std::string(temp) + "netfile-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(made++);
+        std::filesystem::create_directories(m_path);
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "\\" + name; }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_path))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    std::string m_path;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Compared here rather than in an assertion, which would print megabytes on a mismatch.
+bool Holds(const std::string& path, const std::string& bytes) { return ReadFile(path) == bytes; }
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool IsGenerated(const std::string& bytes, std::size_t length)
+{
+    if (bytes.size() != length)
+        return false;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] != standin::GeneratedByte(i))
+            return false;
+    return true;
+}
+
+class GetNetFileTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<StandInService>(StandInService::DownloadServerProgram()); }
+    static void TearDownTestSuite() { s_server.reset(); }
+    void SetUp() override { s_server->Reset(); }
+
+    static std::string Url(const std::string& path) { return s_server->BaseUrl() + path; }
+
+    // Runs a job in a worker to its finish notice; the job's result.
+    int RunInWorker(CGetNetFile& job, const std::string& destination, DWORD* thread = nullptr)
+    {
+        const DWORD id = job.DownloadInThread(destination);
+        EXPECT_NE(id, 0u);
+        if (thread)
+            *thread = id;
+        EXPECT_TRUE(window.WaitForFinish(id)) << "no finish notice";
+        return window.Finish(id).value_or(-1);
+    }
+
+    static inline std::unique_ptr<StandInService> s_server;
+    testing_support::RegistrySandbox sandbox;
+    NoticeWindow window;
+    ScratchFolder folder;
+};
+
+TEST_F(GetNetFileTest, GetStoresTheBodyUnderTheUrlsNameAndReportsProgress)
+{
+    CGetNetFile job("GET", Url("/bytes/1000000/files/1ABC.pdb?x=1"), "X-Ignored: 1", window.Handle());
+    DWORD thread = 0;
+    ASSERT_EQ(RunInWorker(job, folder.Path(), &thread), gnfSuccess);
+    EXPECT_EQ(job.GetErrorCode(), gnfSuccess);
+    EXPECT_EQ(job.GetSaveAsFilename(), folder.File("1ABC.pdb"));
+    EXPECT_TRUE(IsGenerated(ReadFile(folder.File("1ABC.pdb")), 1'000'000));
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"1ABC.pdb"}); // no temporary file left
+
+    const auto codes = window.Codes(thread);
+    ASSERT_GE(codes.size(), 7u);
+    EXPECT_EQ(std::vector<WORD>(codes.begin(), codes.begin() + 3), (std::vector<WORD>{21, 23, 27}));
+    EXPECT_EQ(codes.back(), gnfFinished);
+    for (std::size_t i = 3; i + 1 < codes.size(); ++i)
+        EXPECT_TRUE(codes[i] >= gnfSpeed && codes[i] <= gnfPercent) << "notice " << i << ": " << codes[i];
+    EXPECT_EQ(window.Last(thread, gnfPercent), 90);
+    EXPECT_EQ(window.Last(thread, gnfKilobytes), 976);
+
+    auto requests = s_server->Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].query, "x=1");
+    EXPECT_TRUE(requests[0].HeaderValues("X-Ignored").empty()); // headers are for POST only
+}
+
+TEST_F(GetNetFileTest, BodyArrivingByteByByteIsStoredWhole)
+{
+    // Most reads find nothing waiting and complete later, when WinInet only says that data has come.
+    CGetNetFile job("GET", Url("/trickle/700/1/slow.pdb"), "", window.Handle());
+    ASSERT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
+    EXPECT_TRUE(IsGenerated(ReadFile(folder.File("slow.pdb")), 700));
+}
+
+TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
+{
+    // The POST form always uses the default HTTP port, so the server is reached as the configured proxy.
+    HKEY settings = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr), ERROR_SUCCESS);
+    const DWORD enable = 1;
+    const std::string proxy = "127.0.0.1:" + std::to_string(s_server->Port());
+    RegSetValueExA(settings, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
+    RegSetValueExA(settings, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()), static_cast<DWORD>(proxy.size() + 1));
+    RegCloseKey(settings);
+
+    CGetNetFile job("POST", "http://ab/p?q=1", "X-Entry: 1ABC\r\nContent-Type: application/x-www-form-urlencoded", window.Handle());
+    const std::string destination = folder.File("answer.txt");
+    DWORD thread = 0;
+    RunInWorker(job, destination, &thread);
+    auto codes = window.Codes(thread);
+    ASSERT_GE(codes.size(), 4u);
+    EXPECT_EQ(std::vector<WORD>(codes.begin(), codes.begin() + 4), (std::vector<WORD>{21, 22, 23, 27}));
+    auto requests = s_server->Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "POST");
+    EXPECT_EQ(requests[0].path, "/p");
+    EXPECT_EQ(requests[0].query, "q=1");
+    EXPECT_EQ(requests[0].body, "q=1");
+    EXPECT_EQ(requests[0].HeaderValues("Host"), std::vector<std::string>{"ab"});
+    EXPECT_EQ(requests[0].HeaderValues("X-Entry"), std::vector<std::string>{"1ABC"});
+    // The server's 404 page is stored: only the body's content decides what is an error.
+    EXPECT_EQ(job.GetErrorCode(), gnfSuccess);
+    EXPECT_EQ(ReadFile(destination), "no such file\n");
+}
+
+TEST_F(GetNetFileTest, PostUrlThatCannotBeSplitEndsWithTwo)
+{
+    for (const char* url : {"http://a/p?q=1", "http://ab/p"}) {
+        SCOPED_TRACE(url);
+        CGetNetFile job("POST", url, "", window.Handle());
+        DWORD thread = 0;
+        EXPECT_EQ(RunInWorker(job, folder.File("x.txt"), &thread), gnfBadPostUrl);
+        EXPECT_EQ(window.Codes(thread), (std::vector<WORD>{gnfUrlNotSplit, gnfFinished}));
+    }
+    EXPECT_TRUE(s_server->Requests().empty());
+    EXPECT_TRUE(folder.Names().empty());
+}
+
+TEST_F(GetNetFileTest, BlockingDownloadPostsNothing)
+{
+    CGetNetFile job("GET", Url("/bytes/70000/entry.pdb"), "", window.Handle());
+    std::string path = folder.Path() + "\\";
+    ASSERT_TRUE(job.Download(path));
+    EXPECT_EQ(path, folder.File("entry.pdb"));
+    EXPECT_TRUE(IsGenerated(ReadFile(path), 70000));
+    std::string failing = folder.Path();
+    CGetNetFile empty("GET", Url("/empty/none.pdb"), "", window.Handle());
+    EXPECT_FALSE(empty.Download(failing));
+    EXPECT_EQ(failing, folder.Path());
+    EXPECT_EQ(empty.GetErrorCode(), gnfNoData);
+    window.Drain(100ms);
+    EXPECT_EQ(window.Total(), 0u);
+}
+
+TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
+{
+    const std::string refused = "http://127.0.0.1:" + std::to_string(testing_support::RefusedPort()) + "/bytes/10/x.pdb";
+    struct Case {
+        std::string url;
+        int result;
+    } cases[] = {
+        {Url("/html/HTML/entry.pdb"), gnfErrorPage},
+        {Url("/html/hTmL/entry.pdb"), gnfErrorPage},
+        {Url("/not-available/entry.pdb"), gnfErrorPage},
+        {Url("/empty/entry.pdb"), gnfNoData},
+        {Url("/cut/100000/30000/entry.pdb"), gnfInternetFailure}, // a clean close before the declared end
+        {Url("/cut/1000/0/entry.pdb"), gnfInternetFailure},
+        {Url("/reset/300000/100000/entry.pdb"), gnfInternetFailure},
+        {refused, gnfInternetFailure},
+        {Url("/bytes/10/entry.pdb\r\nX-Injected: 1"), gnfInternetFailure},
+    };
+    const std::string destination = folder.File("entry.pdb");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        WriteFile(destination, "the file that was there");
+        CGetNetFile job("GET", c.url, "", window.Handle());
+        EXPECT_EQ(RunInWorker(job, destination), c.result);
+        EXPECT_TRUE(Holds(destination, "the file that was there"));
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
+    }
+    for (const auto& request : s_server->Requests())
+        EXPECT_TRUE(request.HeaderValues("X-Injected").empty());
+
+    CGetNetFile job("GET", Url("/bytes/3000/entry.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(job, destination), gnfSuccess);
+    EXPECT_TRUE(IsGenerated(ReadFile(destination), 3000));
+}
+
+TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
+{
+    for (const char* path : {"/bytes/10/files/", "/bytes/10/CON", "/bytes/10/nul.pdb", "/bytes/10/a/..", "/bytes/10/entry.pdb."}) {
+        SCOPED_TRACE(path);
+        CGetNetFile job("GET", Url(path), "", window.Handle());
+        DWORD thread = 0;
+        EXPECT_EQ(RunInWorker(job, folder.Path(), &thread), gnfFileFailure);
+        EXPECT_EQ(window.Count(thread, gnfFileNamed), 0u);
+    }
+    EXPECT_TRUE(folder.Names().empty());
+}
+
+TEST_F(GetNetFileTest, ProgressNoticesAreThrottledAndTheLastValuesArrive)
+{
+    // 32 MiB arrive in hundreds of reads; unthrottled that would be three notices per read.
+    CGetNetFile job("GET", Url("/bytes/33554432/big.bin"), "", window.Handle());
+    const auto start = std::chrono::steady_clock::now();
+    DWORD thread = 0;
+    ASSERT_EQ(RunInWorker(job, folder.Path(), &thread), gnfSuccess);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const std::size_t progress = window.Count(thread, gnfSpeed) + window.Count(thread, gnfKilobytes) + window.Count(thread, gnfPercent);
+    EXPECT_LE(progress, 3 * (static_cast<std::size_t>(took.count()) / 50 + 2)) << "in " << took.count() << " ms";
+    // The estimate has grown to 33,800,000 by the end.
+    EXPECT_EQ(window.Last(thread, gnfKilobytes), 32768);
+    EXPECT_EQ(window.Last(thread, gnfPercent), 99);
+    EXPECT_EQ(window.Count(thread, gnfFinished), 1u);
+}
+
+TEST_F(GetNetFileTest, StopEndsAStalledTransferAtOnce)
+{
+    // The server sends part of the body and then nothing: the worker's read waits on WinInet.
+    const std::string destination = folder.File("entry.pdb");
+    WriteFile(destination, "the file that was there");
+    CGetNetFile job("GET", Url("/stall/1000000/3000/entry.pdb"), "", window.Handle());
+    const DWORD thread = job.DownloadInThread(destination);
+    ASSERT_NE(thread, 0u);
+    ASSERT_TRUE(window.PumpUntilCode(thread, gnfKilobytes, 30s)) << "no progress before the stall";
+
+    job.SignalThread(true);
+    // A bounded wait: the finish notice must follow the stop within 100 ms.
+    EXPECT_TRUE(window.WaitForFinish(thread, 100ms)) << "the stop did not end the transfer within 100 ms";
+    EXPECT_TRUE(window.WaitForFinish(thread));
+    EXPECT_EQ(window.Finish(thread), gnfCancelled);
+    EXPECT_FALSE(job.KillThread()); // already ended
+    EXPECT_TRUE(Holds(destination, "the file that was there"));
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
+}
+
+TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
+{
+    // Stops land anywhere from before the first step to after the file is in place; each run ends once,
+    // either stored whole or not at all, and the job is deleted at once.
+    const std::string destination = folder.File("entry.pdb");
+    const long contextsBefore = fw::OutstandingInternetContexts();
+    int stored = 0, cancelled = 0;
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        WriteFile(destination, "before");
+        auto job = std::make_unique<CGetNetFile>("GET", Url("/bytes/200000/entry.pdb"), "", window.Handle());
+        const DWORD thread = job->DownloadInThread(destination);
+        ASSERT_NE(thread, 0u);
+        // From at once to after a loaded machine has finished the download.
+        if (round % 3 != 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(round % 20 * 3));
+        job->KillThread();
+        const int result = job->GetErrorCode();
+        job.reset();
+        ASSERT_TRUE(window.WaitForFinish(thread));
+        EXPECT_EQ(window.Count(thread, gnfFinished), 1u);
+        EXPECT_EQ(window.Finish(thread), result);
+        if (result == gnfSuccess) {
+            ++stored;
+            EXPECT_TRUE(IsGenerated(ReadFile(destination), 200000));
+        } else {
+            ++cancelled;
+            EXPECT_EQ(result, gnfCancelled);
+            EXPECT_TRUE(Holds(destination, "before"));
+        }
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
+    }
+    EXPECT_GT(cancelled, 0);
+    std::printf("stop race: %d runs stored, %d cancelled\n", stored, cancelled);
+    // WinInet lets go of every handle of these runs (their servers all answered), each exactly once.
+    for (int waited = 0; waited < 500 && fw::OutstandingInternetContexts() != contextsBefore; ++waited)
+        Sleep(10);
+    EXPECT_EQ(fw::OutstandingInternetContexts(), contextsBefore);
+}
+
+} // namespace
