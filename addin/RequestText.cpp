@@ -20,11 +20,27 @@ bool EndsURL(unsigned char byte)
 bool IsParentSegment(std::string_view segment)
 {
     auto dropDot = [&segment] {
-        const std::size_t length = segment.starts_with('.') ? 1 : (segment.starts_with("%2E") || segment.starts_with("%2e")) ? 3 : 0;
+        const bool escaped = segment.starts_with("%2E") || segment.starts_with("%2e");
+        const std::size_t length = segment.starts_with('.') ? 1 : escaped ? 3 : 0;
         segment.remove_prefix(length);
         return length != 0;
     };
     return dropDot() && dropDot() && segment.empty();
+}
+
+// The bytes EndsURL names, and "#" when escapeHash, as %XX.
+std::string EscapeAnswer(std::string_view answer, bool escapeHash)
+{
+    std::string escaped;
+    escaped.reserve(answer.size());
+    for (char c : answer) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (EndsURL(byte) || (escapeHash && c == '#'))
+            AppendPercentEncoded(escaped, byte);
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 bool IsAsciiLetter(char c)
@@ -66,30 +82,12 @@ void EncodeStructureForForm(std::string& body, std::size_t from)
 
 std::string EscapeForURL(std::string_view answer)
 {
-    std::string escaped;
-    escaped.reserve(answer.size());
-    for (char c : answer) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (EndsURL(byte))
-            AppendPercentEncoded(escaped, byte);
-        else
-            escaped += c;
-    }
-    return escaped;
+    return EscapeAnswer(answer, false);
 }
 
 std::string EscapeForRequestPath(std::string_view answer)
 {
-    std::string escaped;
-    escaped.reserve(answer.size());
-    for (char c : answer) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (EndsURL(byte) || c == '#')
-            AppendPercentEncoded(escaped, byte);
-        else
-            escaped += c;
-    }
-    return escaped;
+    return EscapeAnswer(answer, true);
 }
 
 bool LeavesPath(std::string_view path, std::string_view answer)

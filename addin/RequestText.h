@@ -1,6 +1,6 @@
-// The text that item execution puts into a search request and its URLs: the typed search text in the body,
-// the "+" signs of an appended structure, an answer joined to a URL, and the failure message that names the
-// typed text. Text only (narrow bytes, no platform calls).
+// The text that item execution puts into a search request and its URLs: the typed search text and an appended
+// structure in the body, an answer joined to a URL (and whether it stays inside the path it is joined to), and
+// the failure message that names the typed text. Text only (narrow bytes, no platform calls).
 #pragma once
 
 #include <cstddef>
