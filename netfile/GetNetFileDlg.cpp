@@ -82,10 +82,12 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
+// Equal but for letter case. A linguistic comparison would also match other values that merely sort alike
+// ("SS" and the sharp s, a soft hyphen and none), and moving the typed value would drop one of those.
 bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b)
 {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 // Moves a control down, keeping its size.
@@ -304,9 +306,19 @@ void CGetNetFileDlg::OnExitCancel()
         EndDialog(IDCANCEL);
         return;
     }
-    // Every job stopped posts its finish notice with result 4, which shows "User canceled".
+    // The jobs are stopped and gone now, but what they sent before may still wait in the queue: a finished
+    // get-link step would start the download, a named file would clear the save path. Their ids are
+    // forgotten so that none of it is handled, and the step ends here as a stopped job's finish notice ends it.
     m_ui.Cancel();
-    ShiftStatus(true);
+    const bool downloading = m_downloadId != 0;
+    const bool stepRunning = downloading || m_linkId != 0;
+    m_linkId = m_downloadId = 0;
+    if (downloading)
+        OnDownloadMsg(gnfFinished, gnfCancelled);
+    else if (stepRunning)
+        OnDownloadMsg(gnfCancelled, 0);
+    else
+        ShiftStatus(true);
 }
 
 void CGetNetFileDlg::OnSaveAs()

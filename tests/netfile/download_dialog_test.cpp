@@ -384,6 +384,50 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
     EXPECT_EQ(UserValue(key, "#11"), "old11");
 }
 
+// Below the sandbox's current user, in UTF-16: the values' text must not depend on the code page.
+void SetWideValues(const std::string& key, const std::vector<std::pair<std::wstring, std::wstring>>& values)
+{
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, fw::Widen(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
+                              nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [name, value] : values)
+        RegSetValueExW(created, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(created);
+}
+
+TEST_F(DownloadDialog, HistoryMovesOnlyLetterCaseVariantsOfTheValue)
+{
+    // Two boxes, each with its own history. A value that only sorts like a stored one ("SS" and the sharp s)
+    // is another value; one that differs in letter case only, beyond ASCII too, is the same.
+    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "A:Name;B:Other") +
+                  RegString("CAPTION", "Local") + RegString("URL", Server().BaseUrl() + "/entries/0uln.pdb"));
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    SetWideValues(kPreferences + "PDB\\#1", {{L"#1", L"STRASSE"}, {L"#2", L"x"}});
+    SetWideValues(kPreferences + "PDB\\#2", {{L"#1", L"\u00c9TAPE"}, {L"#2", L"y"}});
+    const std::wstring typed[] = {L"stra\u00dfe", L"\u00e9tape"};
+    Run run = RunDialog("PDB", [&](ScriptedUser& user) {
+        DialogWindow dialog = user.WaitForDialog("Local");
+        WaitForStatus(dialog, "Ready");
+        const auto boxes = InputBoxes(dialog);
+        ASSERT_EQ(boxes.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i)
+            SendMessageW(boxes[i], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed[i].c_str()));
+        dialog.Click(IDC_GETFILE);
+        dialog.WaitUntilClosed();
+    });
+    ASSERT_EQ(run.result, IDOK);
+    auto history = [&](int box) {
+        std::wstring values;
+        for (int i = 1; i <= 4; ++i)
+            values += fw::Widen(UserValue(kPreferences + "PDB\\#" + std::to_string(box), "#" + std::to_string(i))) + L";";
+        return values;
+    };
+    EXPECT_EQ(history(1), L"stra\u00dfe;STRASSE;x;(absent);");
+    EXPECT_EQ(history(2), L"\u00e9tape;y;(absent);(absent);");
+}
+
 TEST_F(DownloadDialog, TemplateLayoutAndInputBoxesMovingItDown)
 {
     // The server is down: the item's own configuration gives three inputs, or none.
@@ -508,6 +552,84 @@ TEST_F(DownloadDialog, CancelStopsTheDownloadAndCancelWhileInitialisingCloses)
     });
     EXPECT_EQ(run.result, IDCANCEL);
     EXPECT_EQ(status, "Initializing ... / Cancel");
+}
+
+// Presses Cancel on the dialog's thread at the moment a notice of the given code is taken from the queue: the
+// job had sent it before the user stopped the job. `skip` notices of that code pass first.
+class CancelAtNotice {
+public:
+    CancelAtNotice(WORD code, int skip)
+    {
+        s_code = code;
+        s_skip = skip;
+        s_hook = SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~CancelAtNotice() { UnhookWindowsHookEx(s_hook); }
+
+private:
+    static LRESULT CALLBACK Hook(int action, WPARAM removal, LPARAM data)
+    {
+        const MSG& message = *reinterpret_cast<const MSG*>(data);
+        if (action == HC_ACTION && removal == PM_REMOVE && message.message == WM_GETNETFILE &&
+            HIWORD(message.lParam) == s_code && s_skip-- == 0) {
+            HWND button = GetDlgItem(message.hwnd, IDC_EXIT_CANCEL);
+            SendMessageW(message.hwnd, WM_COMMAND, MAKEWPARAM(IDC_EXIT_CANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button));
+        }
+        return CallNextHookEx(s_hook, action, removal, data);
+    }
+    static inline WORD s_code = 0;
+    static inline int s_skip = 0;
+    static inline HHOOK s_hook = nullptr;
+};
+
+TEST_F(DownloadDialog, CancelOutrunsWhatTheStoppedJobHadAlreadySent)
+{
+    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    const std::string local = RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
+                              RegString("CAPTION", "Local");
+    struct Case {
+        std::string what;
+        std::string url;
+        WORD code;   // the notice that was on its way when Cancel was pressed
+        int skip;
+    };
+    const Case cases[] = {
+        // The get-link step had ended (here: no server, so the item's own link follows): no download starts.
+        {"get-link finished", Server().BaseUrl() + "/entries/ID.pdb", gnfFinished, 1},
+        // The download had named its file: the save path stays the folder the user chose.
+        {"file named", Server().BaseUrl() + "/stall/100000/4096/ID.pdb", gnfFileNamed, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConfigureItem(local + RegString("URL", c.url));
+        fs::remove(m_folder + "\\chosen\\0ULN.pdb");
+        std::string status, savePath, stillOpen;
+        Run run;
+        {
+            CancelAtNotice cancel(c.code, c.skip);
+            run = RunDialog("PDB", [&](ScriptedUser& user) {
+                DialogWindow dialog = user.WaitForDialog("Local");
+                WaitForStatus(dialog, "Ready");
+                dialog.SetText(IDC_INPUT_BOX, "0uln");
+                dialog.Click(IDC_GETFILE);
+                WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
+                // Time for a download that should not have started to end the dialog.
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                status = dialog.Text(IDC_STATUS);
+                savePath = dialog.Text(IDC_SAVEAS_PATH);
+                stillOpen = dialog.Text(IDC_EXIT_CANCEL);
+                dialog.Click(IDC_EXIT_CANCEL);
+                dialog.WaitUntilClosed();
+            });
+        }
+        EXPECT_EQ(run.result, IDCANCEL);
+        EXPECT_EQ(run.outPath, "(untouched)");
+        EXPECT_EQ(status, "User canceled");
+        EXPECT_EQ(stillOpen, "Exit");
+        EXPECT_EQ(savePath, m_folder + "\\chosen\\");
+        EXPECT_FALSE(fs::exists(m_folder + "\\chosen\\0ULN.pdb"));
+    }
 }
 
 TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
