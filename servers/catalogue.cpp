@@ -14,16 +14,6 @@ namespace {
 constexpr std::string_view kSearchPath = "/search";
 constexpr std::string_view kStructurePath = "/structure/";
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view start)
 {
@@ -84,22 +74,6 @@ Answer Found(const std::vector<std::string>& names)
     return TextAnswer(200, "OK", list);
 }
 
-// "+" a blank when plusIsBlank, "%XX" a byte; a malformed escape stays as it is.
-std::string PercentDecode(std::string_view text, bool plusIsBlank)
-{
-    std::string decoded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+' && plusIsBlank) {
-            decoded += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
-}
 
 // The fields of a form body, decoded.
 std::map<std::string, std::string> ParseFormBody(std::string_view body)

@@ -74,32 +74,7 @@ std::string QueryValue(const std::vector<std::pair<std::string, std::string>>& p
     return {};
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
-std::string Decode(std::string_view text)
-{
-    std::string decoded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+') {
-            decoded += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
-}
 
 Answer NoAnswer()
 {
@@ -152,8 +127,8 @@ std::vector<std::pair<std::string, std::string>> DecodeQuery(std::string_view qu
         if (item.empty())
             continue;
         std::size_t equals = item.find('=');
-        pairs.emplace_back(Decode(item.substr(0, equals)),
-                           equals == std::string_view::npos ? std::string() : Decode(item.substr(equals + 1)));
+        pairs.emplace_back(PercentDecode(item.substr(0, equals), true),
+                           equals == std::string_view::npos ? std::string() : PercentDecode(item.substr(equals + 1), true));
     }
     return pairs;
 }

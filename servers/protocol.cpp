@@ -227,6 +227,31 @@ bool EqualIgnoringCase(std::string_view left, std::string_view right)
     return true;
 }
 
+std::string PercentDecode(std::string_view text, bool plusIsBlank)
+{
+    const auto hex = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+' && plusIsBlank) {
+            decoded += ' ';
+        } else if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
 std::optional<std::size_t> ParseDecimal(std::string_view text, std::size_t max)
 {
     std::size_t value = 0;

@@ -120,6 +120,8 @@ std::optional<HttpReply> ParseHttpReply(std::string_view text);
 // Blanks trimmed from both ends (HTTP header values, field names).
 std::string_view TrimBlanks(std::string_view text);
 bool EqualIgnoringCase(std::string_view left, std::string_view right);
+// Form and query text: "+" a blank when plusIsBlank, "%XX" a byte; a malformed escape stays as it is.
+std::string PercentDecode(std::string_view text, bool plusIsBlank);
 // Whole-text decimal number without sign or leading zeros; nothing for anything else or a value beyond max.
 std::optional<std::size_t> ParseDecimal(std::string_view text, std::size_t max);
 
