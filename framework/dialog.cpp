@@ -220,7 +220,9 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     if (dialog == nullptr)
         return FALSE;
     INT_PTR answer = FALSE;
-    // Once a handler has failed the dialog is ending: no more handlers run.
+    // Once a handler has failed the dialog is ending: no more handlers run, except OnDestroy, whose clean-up
+    // (shared link resources given back, workers stopped) is owed however the dialog ends. The first failure
+    // is the one DoModal reports.
     if (!dialog->m_failure) {
         try {
             answer = dialog->Dispatch(message, wParam, lParam);
@@ -228,6 +230,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
             dialog->m_failure = std::current_exception();
             ::EndDialog(window, -1);
             answer = FALSE;
+        }
+    } else if (message == WM_DESTROY) {
+        try {
+            dialog->OnDestroy();
+        } catch (...) {
         }
     }
     if (message == WM_NCDESTROY) {
