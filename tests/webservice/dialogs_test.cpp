@@ -57,6 +57,10 @@ TEST(ChoiceDialog, InitialChoiceIsCheckedOrFallsBackToTheReactionSearch)
         {IDD_CHOICE_STRUCTURE, SelectionSubstructure, IDC_SUBSTRUCTURE, 1},
         {IDD_CHOICE_REACTION, SelectionReaction, 0, 0},
         {IDD_CHOICE_REACTION, SelectionProducts, 0, 0}, // no such option in the reaction dialog
+        // Ids of controls that are not options: nothing is checked and the choice stays in 0 to 4.
+        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDOK), 0, 0},
+        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDC_NOTE), 0, 0},
+        {IDD_CHOICE_REACTION, static_cast<VelmoraSelectionType>(IDC_PROXY_SETTINGS), 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "template " << c.templateId << ", initial " << c.initial);
