@@ -240,6 +240,9 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, DWLP_USER, 0);
         dialog->m_hWnd = nullptr;
+        // A window destroyed without EndDialog (its owner went away) leaves the modal loop waiting for a
+        // message; this one wakes it, it finds its window gone and DoModal returns.
+        PostMessageW(nullptr, WM_NULL, 0, 0);
     }
     return answer;
 }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -187,6 +188,37 @@ TEST(ChoiceDialog, ProxyAddressIsStoredEscapedAsUtf8AndShownUnescapedAgain)
     });
     EXPECT_EQ(shown, typed);
     EXPECT_EQ(second.GetProxyURL(), stored);
+}
+
+TEST(ChoiceDialog, OwnerClosedWhileTheProxySettingsAreOpenEndsBothDialogs)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 300, nullptr,
+                                 nullptr, nullptr, nullptr);
+    CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, owner, "", SelectionSubstructure, "http://old.example/");
+    const DWORD modalThread = GetCurrentThreadId();
+    std::atomic<bool> returned = false;
+    bool stuck = false;
+    ScriptedUser user([&](ScriptedUser& me) {
+        DialogWindow choice = me.WaitForDialog(kSearchCaption);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = me.WaitForDialog(kProxyCaption);
+        proxy.SetText(IDC_PROXY_URL, "http://new.example/");
+        PostMessageW(owner, WM_CLOSE, 0, 0);
+        proxy.WaitUntilClosed();
+        choice.WaitUntilClosed();
+        // Bounded: a modal loop still waiting is woken up here so that the test ends.
+        stuck = !testing_support::WaitUntil([&] { return returned.load(); }, std::chrono::seconds(3));
+        if (stuck)
+            PostThreadMessageW(modalThread, WM_NULL, 0, 0);
+    });
+    INT_PTR result = dialog.DoModal();
+    returned = true;
+    user.Finish();
+    EXPECT_FALSE(stuck) << "DoModal went on waiting after its window was destroyed";
+    EXPECT_FALSE(IsWindow(owner));
+    EXPECT_NE(result, IDOK);
+    EXPECT_EQ(dialog.GetProxyURL(), "http://old.example/");
+    EXPECT_EQ(URLControlFont().RefCount(), 0) << "the proxy dialog kept its share of the link font";
 }
 
 TEST(PromptTextDialog, AsksForTextUnderTitleAndPrompt)
