@@ -220,7 +220,9 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     if (dialog == nullptr)
         return FALSE;
     INT_PTR answer = FALSE;
-    // Once a handler has failed the dialog is ending: no more handlers run.
+    // Once a handler has failed the dialog is ending: no more handlers run, except OnDestroy, whose clean-up
+    // (shared link resources given back, workers stopped) is owed however the dialog ends. The first failure
+    // is the one DoModal reports.
     if (!dialog->m_failure) {
         try {
             answer = dialog->Dispatch(message, wParam, lParam);
@@ -229,10 +231,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
             ::EndDialog(window, -1);
             answer = FALSE;
         }
+    } else if (message == WM_DESTROY) {
+        try {
+            dialog->OnDestroy();
+        } catch (...) {
+        }
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, DWLP_USER, 0);
         dialog->m_hWnd = nullptr;
+        // A window destroyed without EndDialog (its owner went away) leaves the modal loop waiting for a
+        // message; this one wakes it, it finds its window gone and DoModal returns.
+        PostMessageW(nullptr, WM_NULL, 0, 0);
     }
     return answer;
 }

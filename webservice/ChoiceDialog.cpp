@@ -15,6 +15,16 @@ CChoiceDialog::CChoiceDialog(UINT templateId, HWND parent, std::string note, Vel
 {
 }
 
+namespace {
+
+// The search options are the dialog's automatic radio buttons.
+bool IsOption(HWND control)
+{
+    return (GetWindowLongW(control, GWL_STYLE) & 0xFF) == BS_AUTORADIOBUTTON;
+}
+
+} // namespace
+
 std::span<const fw::MessageMapEntry> CChoiceDialog::GetMessageMap() const
 {
     static const fw::MessageMapEntry entries[] = {
@@ -36,7 +46,10 @@ BOOL CChoiceDialog::OnInitDialog()
         else
             SetDlgItemText(IDC_NOTE, "Note:\t" + m_note);
     }
-    if (HWND initial = GetDlgItem(static_cast<int>(m_choice)))
+    // Only an option can be the initial choice: an id that names another control (OK, the proxy button, the
+    // note) would check nothing and give a choice outside 0 to 4.
+    HWND initial = GetDlgItem(static_cast<int>(m_choice));
+    if (initial && IsOption(initial))
         SendMessageW(initial, BM_SETCHECK, BST_CHECKED, 0);
     else
         m_choice = 1000;
@@ -51,7 +64,7 @@ BOOL CChoiceDialog::OnCommand(WPARAM wParam, LPARAM lParam)
     // the dialog).
     if (HIWORD(wParam) == BN_CLICKED) {
         HWND control = GetDlgItem(LOWORD(wParam));
-        if (control && (GetWindowLongW(control, GWL_STYLE) & 0xFF) == BS_AUTORADIOBUTTON)
+        if (control && IsOption(control))
             m_choice = LOWORD(wParam);
     }
     return CDialog::OnCommand(wParam, lParam);

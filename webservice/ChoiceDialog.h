@@ -13,7 +13,7 @@
 
 class CChoiceDialog : public CDialog {
 public:
-    // The initial choice is checked when the template has a control with that id; otherwise the choice is
+    // The initial choice is checked when the template has an option with that id; otherwise the choice is
     // 1000. The proxy address is URL-escaped UTF-8 text, as stored in the preferences.
     CChoiceDialog(UINT templateId, HWND parent, std::string note, VelmoraSelectionType initialChoice,
                   std::string proxyURL);

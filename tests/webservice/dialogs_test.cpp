@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +58,10 @@ TEST(ChoiceDialog, InitialChoiceIsCheckedOrFallsBackToTheReactionSearch)
         {IDD_CHOICE_STRUCTURE, SelectionSubstructure, IDC_SUBSTRUCTURE, 1},
         {IDD_CHOICE_REACTION, SelectionReaction, 0, 0},
         {IDD_CHOICE_REACTION, SelectionProducts, 0, 0}, // no such option in the reaction dialog
+        // Ids of controls that are not options: nothing is checked and the choice stays in 0 to 4.
+        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDOK), 0, 0},
+        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDC_NOTE), 0, 0},
+        {IDD_CHOICE_REACTION, static_cast<VelmoraSelectionType>(IDC_PROXY_SETTINGS), 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "template " << c.templateId << ", initial " << c.initial);
@@ -183,6 +188,37 @@ TEST(ChoiceDialog, ProxyAddressIsStoredEscapedAsUtf8AndShownUnescapedAgain)
     });
     EXPECT_EQ(shown, typed);
     EXPECT_EQ(second.GetProxyURL(), stored);
+}
+
+TEST(ChoiceDialog, OwnerClosedWhileTheProxySettingsAreOpenEndsBothDialogs)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 300, nullptr,
+                                 nullptr, nullptr, nullptr);
+    CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, owner, "", SelectionSubstructure, "http://old.example/");
+    const DWORD modalThread = GetCurrentThreadId();
+    std::atomic<bool> returned = false;
+    bool stuck = false;
+    ScriptedUser user([&](ScriptedUser& me) {
+        DialogWindow choice = me.WaitForDialog(kSearchCaption);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = me.WaitForDialog(kProxyCaption);
+        proxy.SetText(IDC_PROXY_URL, "http://new.example/");
+        PostMessageW(owner, WM_CLOSE, 0, 0);
+        proxy.WaitUntilClosed();
+        choice.WaitUntilClosed();
+        // Bounded: a modal loop still waiting is woken up here so that the test ends.
+        stuck = !testing_support::WaitUntil([&] { return returned.load(); }, std::chrono::seconds(3));
+        if (stuck)
+            PostThreadMessageW(modalThread, WM_NULL, 0, 0);
+    });
+    INT_PTR result = dialog.DoModal();
+    returned = true;
+    user.Finish();
+    EXPECT_FALSE(stuck) << "DoModal went on waiting after its window was destroyed";
+    EXPECT_FALSE(IsWindow(owner));
+    EXPECT_NE(result, IDOK);
+    EXPECT_EQ(dialog.GetProxyURL(), "http://old.example/");
+    EXPECT_EQ(URLControlFont().RefCount(), 0) << "the proxy dialog kept its share of the link font";
 }
 
 TEST(PromptTextDialog, AsksForTextUnderTitleAndPrompt)

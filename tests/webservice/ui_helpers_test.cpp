@@ -328,6 +328,7 @@ public:
     WorkbenchDialog() : CDialog(IDD_PROMPT) {}
     std::vector<std::pair<WPARAM, LPARAM>> notices;
     bool failOnOk = false;
+    int destroyed = 0;
     std::string text = "initial";
 
 protected:
@@ -343,6 +344,7 @@ protected:
             throw std::runtime_error("the handler failed");
         CDialog::OnOK();
     }
+    void OnDestroy() override { ++destroyed; }
 
 private:
     LRESULT OnNotice(WPARAM wParam, LPARAM lParam)
@@ -421,6 +423,7 @@ TEST(DialogBase, FailingHandlerEndsTheDialogAndTheCallerGetsTheError)
     user.Finish();
     EXPECT_FALSE(IsWindow(seen));
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(dialog.destroyed, 1) << "the dialog's clean-up was skipped after the failure";
 }
 
 TEST(DialogBase, MissingTemplateDoesNotOpen)
