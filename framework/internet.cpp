@@ -2,6 +2,8 @@
 
 #include "framework/module.h"
 
+#include <shlwapi.h>
+
 #include <atomic>
 #include <charconv>
 #include <vector>
@@ -206,6 +208,11 @@ void CHttpFile::SendRequest(std::string_view body)
 
 std::optional<std::uint64_t> CHttpFile::ContentLength() const
 {
+    char coding[64] = {};
+    DWORD codingSize = sizeof coding - 1;
+    if (HttpQueryInfoA(m_handle, HTTP_QUERY_TRANSFER_ENCODING, coding, &codingSize, nullptr) &&
+        StrStrIA(coding, "chunked"))
+        return std::nullopt;
     char text[32] = {};
     DWORD size = sizeof text - 1;
     if (!HttpQueryInfoA(m_handle, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -330,6 +331,42 @@ TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
     EXPECT_TRUE(IsGenerated(ReadFile(destination), 3000));
 }
 
+TEST_F(GetNetFileTest, DestinationThatCannotBeReplacedIsKept)
+{
+    // A read-only file, and one held open by another program without leave to delete it.
+    const std::string readOnly = folder.File("kept.pdb");
+    WriteFile(readOnly, "the file that was there");
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    CGetNetFile job("GET", Url("/bytes/100/kept.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(job, readOnly), gnfFileFailure);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(Holds(readOnly, "the file that was there"));
+
+    const std::string open = folder.File("open.pdb");
+    WriteFile(open, "the file that was there");
+    HANDLE holder = CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    CGetNetFile held("GET", Url("/bytes/100/open.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(held, open), gnfFileFailure);
+    CloseHandle(holder);
+    EXPECT_TRUE(Holds(open, "the file that was there"));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"kept.pdb", "open.pdb"}));
+}
+
+TEST_F(GetNetFileTest, ChunkedBodyIsStoredWhateverItsContentLength)
+{
+    // Chunks delimit the body; a Content-Length beside them means nothing (here: the encoded length).
+    const std::string body(5000, 'c');
+    standin::Answer answer;
+    answer.contentType = "application/octet-stream";
+    answer.headers = {{"Transfer-Encoding", "chunked"}};
+    answer.body = "7d0\r\n" + body.substr(0, 2000) + "\r\nbb8\r\n" + body.substr(2000) + "\r\n0\r\n\r\n";
+    s_server->Enqueue(answer);
+    CGetNetFile job("GET", Url("/any/chunked.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
+    EXPECT_TRUE(Holds(folder.File("chunked.pdb"), body));
+}
+
 TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
 {
     for (const char* path : {"/bytes/10/files/", "/bytes/10/CON", "/bytes/10/nul.pdb", "/bytes/10/a/..", "/bytes/10/entry.pdb."}) {
@@ -376,6 +413,39 @@ TEST_F(GetNetFileTest, StopEndsAStalledTransferAtOnce)
     EXPECT_FALSE(job.KillThread()); // already ended
     EXPECT_TRUE(Holds(destination, "the file that was there"));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
+}
+
+TEST_F(GetNetFileTest, StartingARunningJobAgainIsRefusedAtOnce)
+{
+    // A second start (or a blocking run) while the worker waits on a stalled server gives up at once
+    // instead of waiting for a transfer that may never end.
+    CGetNetFile job("GET", Url("/stall/1000000/3000/entry.pdb"), "", window.Handle());
+    const DWORD thread = job.DownloadInThread(folder.File("entry.pdb"));
+    ASSERT_NE(thread, 0u);
+    ASSERT_TRUE(window.PumpUntilCode(thread, gnfKilobytes, 30s));
+    // Should a start wait after all, stops after 2 s end every run it waits for, so the test ends either way.
+    std::atomic<bool> returned = false;
+    std::thread watchdog([&] {
+        for (int waited = 0; !returned; ++waited) {
+            Sleep(20);
+            if (waited > 100)
+                job.SignalThread(true);
+        }
+    });
+    const DWORD second = job.DownloadInThread(folder.File("other.pdb"));
+    std::string path = folder.File("other.pdb");
+    const bool blocking = job.Download(path);
+    returned = true;
+    watchdog.join();
+    EXPECT_EQ(second, 0u);
+    EXPECT_FALSE(blocking);
+    EXPECT_EQ(path, folder.File("other.pdb"));
+    EXPECT_EQ(job.GetThreadID(), thread); // the first run goes on
+    EXPECT_FALSE(window.Finish(thread).has_value());
+    EXPECT_TRUE(job.KillThread());
+    ASSERT_TRUE(window.WaitForFinish(thread));
+    EXPECT_EQ(window.Finish(thread), gnfCancelled);
+    EXPECT_TRUE(folder.Names().empty());
 }
 
 TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
