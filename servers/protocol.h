@@ -56,6 +56,8 @@ struct Answer {
     std::optional<std::uint64_t> generatedLength;
     // The Content-Length to declare when it is not the body's length (a body cut short by a clean close).
     std::optional<std::uint64_t> declaredLength;
+    // The Content-Length text to send as it stands, in place of a number (a malformed length).
+    std::string declaredText;
     // After this many body bytes the service sends nothing more and holds the connection open until the
     // client closes it.
     std::optional<std::uint64_t> stallAfter;

@@ -206,7 +206,9 @@ void WriteAnswer(unique_fd connection, const Answer& answer, const std::atomic<b
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " + answer.reason + "\r\n";
     if (!answer.contentType.empty())
         head += "Content-Type: " + answer.contentType + "\r\n";
-    head += "Content-Length: " + std::to_string(answer.declaredLength.value_or(source.Size())) + "\r\n";
+    head += "Content-Length: " +
+            (answer.declaredText.empty() ? std::to_string(answer.declaredLength.value_or(source.Size())) : answer.declaredText) +
+            "\r\n";
     for (const auto& [name, value] : answer.headers)
         head += name + ": " + value + "\r\n";
     head += "Connection: close\r\n\r\n";

@@ -310,6 +310,7 @@ TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
         {Url("/empty/entry.pdb"), gnfNoData},
         {Url("/cut/100000/30000/entry.pdb"), gnfInternetFailure}, // a clean close before the declared end
         {Url("/cut/1000/0/entry.pdb"), gnfInternetFailure},
+        {Url("/oddlength/5000x/2000/entry.pdb"), gnfInternetFailure}, // the length WinInet reads from it
         {Url("/reset/300000/100000/entry.pdb"), gnfInternetFailure},
         {refused, gnfInternetFailure},
         {Url("/bytes/10/entry.pdb\r\nX-Injected: 1"), gnfInternetFailure},
