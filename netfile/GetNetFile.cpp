@@ -207,7 +207,7 @@ void CGetNetFile::Connect()
             m_response = m_connection->OpenRequest("POST", path + "?" + query, nullptr, 1, nullptr, nullptr,
                                                    INTERNET_FLAG_EXISTING_CONNECT);
             PostMsg(gnfRequestOpened, 0);
-            m_response->AddRequestHeaders(m_headers, HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+            m_response->AddRequestHeaders(netfile::WithoutFramingHeaders(m_headers), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
             m_response->SendRequest(query);
         } else {
             PostMsg(gnfConnecting, 0);

@@ -196,6 +196,20 @@ protected:
         return window.Finish(id).value_or(-1);
     }
 
+    // The POST form always uses the default HTTP port, so the server is reached as the configured proxy.
+    static void UseServerAsProxy()
+    {
+        HKEY settings = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr), ERROR_SUCCESS);
+        const DWORD enable = 1;
+        const std::string proxy = "127.0.0.1:" + std::to_string(s_server->Port());
+        RegSetValueExA(settings, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
+        RegSetValueExA(settings, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()),
+                       static_cast<DWORD>(proxy.size() + 1));
+        RegCloseKey(settings);
+    }
+
     static inline std::unique_ptr<StandInService> s_server;
     testing_support::RegistrySandbox sandbox;
     NoticeWindow window;
@@ -238,16 +252,7 @@ TEST_F(GetNetFileTest, BodyArrivingByteByByteIsStoredWhole)
 
 TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
 {
-    // The POST form always uses the default HTTP port, so the server is reached as the configured proxy.
-    HKEY settings = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
-                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr), ERROR_SUCCESS);
-    const DWORD enable = 1;
-    const std::string proxy = "127.0.0.1:" + std::to_string(s_server->Port());
-    RegSetValueExA(settings, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
-    RegSetValueExA(settings, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()), static_cast<DWORD>(proxy.size() + 1));
-    RegCloseKey(settings);
-
+    UseServerAsProxy();
     CGetNetFile job("POST", "http://ab/p?q=1", "X-Entry: 1ABC\r\nContent-Type: application/x-www-form-urlencoded", window.Handle());
     const std::string destination = folder.File("answer.txt");
     DWORD thread = 0;
@@ -266,6 +271,26 @@ TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
     // The server's 404 page is stored: only the body's content decides what is an error.
     EXPECT_EQ(job.GetErrorCode(), gnfSuccess);
     EXPECT_EQ(ReadFile(destination), "no such file\n");
+}
+
+TEST_F(GetNetFileTest, PostHeadersCannotReframeTheBody)
+{
+    // Header text may come from a server's answer: a length or coding of its own would cut the body short
+    // and leave the rest on the connection as the start of another request.
+    UseServerAsProxy();
+    for (const char* framing : {"Content-Length: 1", "transfer-encoding : chunked"}) {
+        SCOPED_TRACE(framing);
+        s_server->Reset();
+        CGetNetFile job("POST", "http://ab/p?q=123", std::string("X-Entry: 1ABC\r\n") + framing + "\r\nX-After: 2",
+                        window.Handle());
+        EXPECT_EQ(RunInWorker(job, folder.File("answer.txt")), gnfSuccess);
+        auto requests = s_server->Requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].body, "q=123");
+        EXPECT_EQ(requests[0].HeaderValues("Content-Length"), std::vector<std::string>{"5"});
+        EXPECT_TRUE(requests[0].HeaderValues("Transfer-Encoding").empty());
+        EXPECT_EQ(requests[0].HeaderValues("X-After"), std::vector<std::string>{"2"});
+    }
 }
 
 TEST_F(GetNetFileTest, PostUrlThatCannotBeSplitEndsWithTwo)
