@@ -19,6 +19,12 @@ constexpr HostEntry kHosts[] = {
     {"Ravelle", appRavelle, "Ravelle"},
 };
 
+const HostEntry* EntryOf(TreviskApp app)
+{
+    auto found = std::find_if(std::begin(kHosts), std::end(kHosts), [app](const HostEntry& h) { return h.app == app; });
+    return found == std::end(kHosts) ? nullptr : found;
+}
+
 constexpr char kPreferencesKeyPath[] = "Software\\Quennardix\\Ulnara\\19.0";
 constexpr char kProxyURLValue[] = "ProxyURL";
 
@@ -39,8 +45,14 @@ TreviskApp IdentifyApp(Application& application)
 
 std::string_view StoreFolder(TreviskApp app)
 {
-    auto found = std::find_if(std::begin(kHosts), std::end(kHosts), [app](const HostEntry& h) { return h.app == app; });
-    return found == std::end(kHosts) ? std::string_view{} : found->storeFolder;
+    const HostEntry* entry = EntryOf(app);
+    return entry ? entry->storeFolder : std::string_view{};
+}
+
+std::string_view ProductWord(TreviskApp app)
+{
+    const HostEntry* entry = EntryOf(app);
+    return entry ? entry->productWord : std::string_view{};
 }
 
 std::string ExtensionKeyPath(TreviskApp app, std::string_view extensionName)

@@ -35,6 +35,8 @@ TreviskApp IdentifyApp(Application& application);
 
 // The host's key name under the maker's key; empty for appUnknown. The drawing family shares "Velmora".
 std::string_view StoreFolder(TreviskApp app);
+// The word of the host's name that IdentifyAppName looks for; empty for appUnknown.
+std::string_view ProductWord(TreviskApp app);
 
 inline constexpr char kExtensionName[] = "Ulnara19.Extension";
 inline constexpr REGSAM kConfigReadAccess = 0x20019;   // KEY_READ

@@ -5,6 +5,8 @@
 #include "framework/module.h"
 #include "host/wrappers.h"
 
+#include <cstring>
+
 // Counting the object in the module keeps the library loaded while the host holds it; an Item takes no
 // reference on the menu map.
 Item::Item() : AutomationObject(&fw::Module().Objects()) {}
@@ -48,6 +50,10 @@ bool Item::Update(IDispatch* menuItem)
 
 short Item::ExecuteDirect(IDispatch* applicationObject, IDispatch* target, std::string itemPath, std::string inputText)
 {
+    // Both texts are ANSI strings to the caller and end at their first zero byte; the rest of an input text
+    // would otherwise be cut off the body on the wire, with whatever follows it.
+    itemPath.resize(std::strlen(itemPath.c_str()));
+    inputText.resize(std::strlen(inputText.c_str()));
     Application application(applicationObject, false);
     return ExecuteItem(application, itemPath, " ", inputText, target);
 }

@@ -15,6 +15,8 @@
 
 #include "mx/base64.h"
 
+#include <urlmon.h>
+
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -185,7 +187,7 @@ bool ItemRun::ReadSelectedStructure()
     const std::size_t appended = m_body.size();
     m_body += IsBinary(dataType) ? std::string(mxBinaryToBase64(data, false, kBase64LineLength)) : data;
     if (RequiresURLEncoding(m_key, "POST"))
-        EncodePlusSigns(m_body, appended);
+        EncodeStructureForForm(m_body, appended);
 
     const auto dialogId = m_key.QueryDword("Dialog" + std::to_string(reactions));
     if (!dialogId)
@@ -238,11 +240,15 @@ void ItemRun::Request()
 // Fetches the structure the first answer names and puts it into the document.
 void ItemRun::SecondRequest(const std::string& answer)
 {
+    const std::string name = EscapeForRequestPath(answer);
+    // An answer names a structure inside the configured target, never another resource of the host.
+    if (LeavesPath(m_structureTarget, name))
+        throw COleDispatchException("The answer names no structure under " + m_structureTarget, 0, INET_E_INVALID_URL);
     const HeaderMap headers = SetupHeaders(m_key, "GET", std::string(), std::string());
     std::string structure;
     int status = 0;
-    m_result = static_cast<short>(SendHttpRequest(m_structureHost, "GET", m_structureTarget + EscapeForURL(answer),
-                                                  headers, std::string(), structure, status));
+    m_result = static_cast<short>(SendHttpRequest(m_structureHost, "GET", m_structureTarget + name, headers,
+                                                  std::string(), structure, status));
     if (m_result != kItemRequestFailed) {
         SetStructureData(m_application, structure, m_target);
     } else if (!Direct()) {

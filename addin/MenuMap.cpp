@@ -59,7 +59,10 @@ void AddItems(Menu& menu, const basic_RegistryKey& menuKey, const std::string& m
         // (0) would tie the configuration to whatever else the host numbers 0.
         if (!item)
             continue;
-        gMenuMap->Insert(mainWindow, item.CommandID(), menuPath + "\\" + itemName);
+        const short commandId = item.CommandID();
+        // The map is looked up after the host call, not before it: a host may call back in the meantime.
+        if (gMenuMap != nullptr)
+            gMenuMap->Insert(mainWindow, commandId, menuPath + "\\" + itemName);
     }
 }
 
@@ -130,20 +133,36 @@ std::string ExtensionMenuMap::Lookup(std::int64_t mainWindow, short commandId) c
 
 void ExtensionMenuMap::InsertMenu(Application& application, const std::string& caption)
 {
-    m_menuLists[application.MainWindow()].push_back(caption);
+    const std::int64_t mainWindow = application.MainWindow();
+    m_menuLists[mainWindow].push_back(caption);
 }
 
+// The list leaves the map before the host is called: a host that takes incoming calls while its Remove is
+// pending may set up or clean up this window again (or drop the map) from inside it, and must find the map
+// as it would after this clean-up.
 BOOL ExtensionMenuMap::MenuListRelease(Application& application)
 {
-    auto found = m_menuLists.find(application.MainWindow());
-    if (found == m_menuLists.end())
+    const std::int64_t mainWindow = application.MainWindow();
+    auto list = m_menuLists.extract(mainWindow);
+    if (list.empty())
         return FALSE;
-    if (MenuBar menuBar = application.MenuBars().Item(1)) {
-        Menus menus = menuBar.Menus();
-        for (const std::string& caption : found->second)
-            menus.Remove(caption);
+    const std::vector<std::string> captions = std::move(list.mapped());
+    std::size_t removed = 0;
+    try {
+        if (MenuBar menuBar = application.MenuBars().Item(1)) {
+            Menus menus = menuBar.Menus();
+            for (; removed < captions.size(); ++removed)
+                menus.Remove(captions[removed]);
+        }
+    } catch (...) {
+        // The menus not known to be removed stay recorded, in front of any the host added meanwhile, so a
+        // later clean-up tries them again.
+        if (gMenuMap != nullptr) {
+            std::vector<std::string>& now = gMenuMap->m_menuLists[mainWindow];
+            now.insert(now.begin(), captions.begin() + static_cast<std::ptrdiff_t>(removed), captions.end());
+        }
+        throw;
     }
-    m_menuLists.erase(found);
     return TRUE;
 }
 
@@ -189,7 +208,8 @@ BOOL SetupMenu(IDispatch* applicationObject, const std::string& extensionName)
         // Nothing was added: recording the caption would make clean-up remove a host menu of that name.
         if (!menu)
             continue;
-        gMenuMap->InsertMenu(application, *caption);
+        if (gMenuMap != nullptr)
+            gMenuMap->InsertMenu(application, *caption);
         AddItems(menu, menuKey, extensionPath + "\\" + menuName, mainWindow, arguments);
     }
     return TRUE;
@@ -209,7 +229,12 @@ BOOL UpdateItem(IDispatch* menuItemObject)
         return TRUE;
     MenuItem menuItem(menuItemObject, false);
     Application application = menuItem.Application();
-    const std::string path = gMenuMap->Lookup(application.MainWindow(), menuItem.CommandID());
+    const std::int64_t mainWindow = application.MainWindow();
+    const short commandId = menuItem.CommandID();
+    // The host may have released its last Extension, and with it the map, during those calls.
+    if (gMenuMap == nullptr)
+        return TRUE;
+    const std::string path = gMenuMap->Lookup(mainWindow, commandId);
     // An item the add-in did not create has no configuration; the empty path would open the hive's root.
     if (path.empty())
         return TRUE;

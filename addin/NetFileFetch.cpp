@@ -1,14 +1,26 @@
 #include "addin/NetFileFetch.h"
 
+#include "netfile/GetNetFile.h"
+#include "netfile/GetNetFileDlg.h"
+#include "netfile/OpenGetNetFile.h"
+
 #include <utility>
 
 namespace {
 
-// The download part's entry points. The download dialog is not part of the build yet, so a fetch item
-// ends without a dialog; its functions go here once it is.
+static_assert(CGetNetFileDlg::kOutPathSize == kNetFilePathSize);
+
+INT_PTR RunGetNetFileDlg(const std::string& applicationName, const std::string& itemPath, const std::string& action,
+                         const std::string& title, char* outPath)
+{
+    CGetNetFileDlg dialog(applicationName, itemPath, action, title, outPath, nullptr);
+    return dialog.DoModal();
+}
+
+// The download part's entry points.
 NetFileFetch& Installed()
 {
-    static NetFileFetch fetch{};
+    static NetFileFetch fetch{&RunGetNetFileDlg, &CGetNetFile::IsAFile, &OpenGetNetFile};
     return fetch;
 }
 

@@ -8,7 +8,7 @@ namespace {
 // The read buffers are part of the behaviour: a string of 2000 bytes or more with its terminator does not
 // fit and reads as absent (ERROR_MORE_DATA), so the longest string value is 1999 characters.
 constexpr DWORD kDwordBufferSize = 1000;
-constexpr DWORD kStringBufferSize = 2000;
+constexpr DWORD kStringBufferSize = kLongestStringValue + 1;
 constexpr DWORD kKeyNameBufferSize = 1000;
 
 } // namespace

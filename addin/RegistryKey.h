@@ -8,9 +8,14 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
+
+// The longest string value the add-in reads: its read buffer holds 2000 bytes with the terminator, and a
+// longer value reads as absent.
+inline constexpr std::size_t kLongestStringValue = 1999;
 
 class basic_RegistryKey {
 public:

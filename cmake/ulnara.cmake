@@ -65,7 +65,7 @@ function(ulnara_subdirectories)
 endfunction()
 
 # Libraries of the Windows platform that the add-in and its tests use.
-set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 gdi32 user32 advapi32 shell32
+set(ULNARA_WIN32_LIBS ole32 oleaut32 uuid wininet shlwapi bcrypt gdiplus comctl32 comdlg32 gdi32 user32 advapi32 shell32
     rpcrt4)
 
 # ulnara_library_tool(<name> SOURCES...): a command-line tool over the support library. Natively it links
@@ -77,5 +77,8 @@ function(ulnara_library_tool name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/support/include)
   else()
     target_link_libraries(${name} PRIVATE mxsupport)
+    # Installed beside the library package; finds the library in the prefix's lib folder.
+    set_target_properties(${name} PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endfunction()

@@ -3,7 +3,8 @@
 // releases it when it goes; without, it only borrows the pointer. A copy takes a reference of its own.
 //
 // Calls are typed: InvokeHelper<Result>(id, flags, arguments...) passes each argument as its automation type
-// (short VT_I2, int/long VT_I4, double VT_R8, bool VT_BOOL, narrow text VT_BSTR, IDispatch* or a driver
+// (short VT_I2, int/long VT_I4, double VT_R8, bool VT_BOOL, narrow text VT_BSTR up to its first zero byte
+// as every text handed to the platform, IDispatch* or a driver
 // VT_DISPATCH, const VARIANT& a copy, VARIANT* a VT_BYREF reference) and converts the result to Result
 // (void, short, long, double, bool, std::string, fw::unique_variant, or IDispatch* which comes with one
 // reference for the caller). An error raised inside the member arrives as COleDispatchException; any
@@ -65,6 +66,8 @@ private:
     {
         if constexpr (std::is_same_v<Argument, VARIANT*>)
             return fw::ByReference(value);
+        else if constexpr (std::is_same_v<Argument, std::string>)
+            return fw::MakeVariant(value.c_str());
         else if constexpr (std::is_base_of_v<COleDispatchDriver, Argument>)
             return fw::MakeVariant(value.m_lpDispatch);
         else

@@ -4,12 +4,6 @@
 
 #include <cstring>
 
-namespace {
-
-namespace gp = Gdiplus::DllExports;
-
-} // namespace
-
 bool fw::StartGdiplus()
 {
     static const bool started = [] {
@@ -21,6 +15,8 @@ bool fw::StartGdiplus()
 }
 
 namespace {
+
+namespace gp = Gdiplus::DllExports;
 
 template <typename Object, Gdiplus::GpStatus (*Free)(Object*)>
 struct GdiplusOwner {

@@ -1,7 +1,9 @@
 #include "framework/ui_seams.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace fw {
@@ -14,6 +16,34 @@ ScopedMessageBoxHandler::Handler& InstalledHandler()
     return handler;
 }
 
+ScopedSaveFileDialogHandler::Handler& InstalledSaveFileDialogHandler()
+{
+    static ScopedSaveFileDialogHandler::Handler handler;
+    return handler;
+}
+
+std::optional<std::string> ShowSystemSaveFileDialog(const SaveFileDialogCall& call)
+{
+    // The platform separates filter entries by zero characters and ends the list with two.
+    std::string filter = call.filter;
+    std::replace(filter.begin(), filter.end(), '|', '\0');
+    filter.push_back('\0');
+    char path[MAX_PATH] = {};
+    call.initialName.copy(path, MAX_PATH - 1);
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = call.owner;
+    dialog.lpstrFilter = call.filter.empty() ? nullptr : filter.c_str();
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrDefExt = call.defaultExtension.empty() ? nullptr : call.defaultExtension.c_str();
+    // Explorer style without a hook or template is the newer dialog on current systems.
+    dialog.Flags = call.flags | OFN_EXPLORER;
+    if (!GetSaveFileNameA(&dialog))
+        return std::nullopt;
+    return std::string(path);
+}
+
 ScopedShellOpenHandler::Handler& InstalledShellHandler()
 {
     static ScopedShellOpenHandler::Handler handler;
@@ -21,6 +51,23 @@ ScopedShellOpenHandler::Handler& InstalledShellHandler()
 }
 
 } // namespace
+
+std::optional<std::string> ShowSaveFileDialog(const SaveFileDialogCall& call)
+{
+    if (const auto& handler = InstalledSaveFileDialogHandler())
+        return handler(call);
+    return ShowSystemSaveFileDialog(call);
+}
+
+ScopedSaveFileDialogHandler::ScopedSaveFileDialogHandler(Handler handler)
+    : m_previous(std::exchange(InstalledSaveFileDialogHandler(), std::move(handler)))
+{
+}
+
+ScopedSaveFileDialogHandler::~ScopedSaveFileDialogHandler()
+{
+    InstalledSaveFileDialogHandler() = std::move(m_previous);
+}
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type)
 {

@@ -1,11 +1,12 @@
 // Effects of the user interface that a test must observe but must not trigger for real. Production code
-// calls these instead of the platform; by default they call it (MessageBoxA, ShellExecuteA), and a test
-// installs a handler for its scope that records the call and answers in the user's place.
+// calls these instead of the platform; by default they call it (MessageBoxA, ShellExecuteA, the file-save
+// dialog), and a test installs a handler for its scope that records the call and answers in the user's place.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace fw {
@@ -28,6 +29,32 @@ public:
     ~ScopedMessageBoxHandler();
     ScopedMessageBoxHandler(const ScopedMessageBoxHandler&) = delete;
     ScopedMessageBoxHandler& operator=(const ScopedMessageBoxHandler&) = delete;
+
+private:
+    Handler m_previous;
+};
+
+// The system's file-save dialog. The filter is in the form "Description|*.ext|...|" with a final extra "|";
+// the default extension has no dot.
+struct SaveFileDialogCall {
+    HWND owner = nullptr;
+    std::string defaultExtension;
+    std::string initialName;
+    std::string filter;
+    DWORD flags = 0;
+};
+
+// The full path the user chose, or nothing when the user cancelled (or the dialog could not be shown).
+std::optional<std::string> ShowSaveFileDialog(const SaveFileDialogCall& call);
+
+// Takes the place of the file-save dialog while it lives, as ScopedMessageBoxHandler does for message boxes.
+class ScopedSaveFileDialogHandler {
+public:
+    using Handler = std::function<std::optional<std::string>(const SaveFileDialogCall&)>;
+    explicit ScopedSaveFileDialogHandler(Handler handler);
+    ~ScopedSaveFileDialogHandler();
+    ScopedSaveFileDialogHandler(const ScopedSaveFileDialogHandler&) = delete;
+    ScopedSaveFileDialogHandler& operator=(const ScopedSaveFileDialogHandler&) = delete;
 
 private:
     Handler m_previous;

@@ -54,8 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view url = text.substr(0, first);
     const std::string_view token = first == std::string_view::npos ? std::string_view() : text.substr(first + 1, second - first - 1);
     const std::string_view value = second == std::string_view::npos ? std::string_view() : text.substr(second + 1);
-    netfile::ReplaceToken(std::string(url), token, value);
     const std::string escaped = netfile::EscapeInputValue(value);
+    // With one token, filling a template is replacing that token by the escaped value.
+    Check(netfile::FillURLTemplate(url, {{std::string(token), "label"}}, {std::string(value)}) ==
+          netfile::ReplaceToken(std::string(url), token, escaped));
     Check(escaped.find_first_of("/\\?#&=;: \r\n") == std::string::npos && escaped != "." && escaped != "..");
 
     Check(netfile::VersionFromKeyPath(text).find('\\') == std::string::npos);

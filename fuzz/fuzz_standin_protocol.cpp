@@ -1,5 +1,5 @@
-// The stand-in services' text forms: any bytes give requests or nothing, and what is read back is written
-// again to the same text.
+// The stand-in services' text forms: any bytes give requests, answers, request heads or nothing, and
+// recorded requests read back are written again to the same text.
 #include "protocol.h"
 
 #include <cstdint>
@@ -14,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     if (auto reply = standin::ParseHttpReply(text))
         if (reply->body.size() > size || reply->status > 999)
+            std::abort();
+    if (auto head = standin::ParseRequestHead(text))
+        if (head->method.empty() || head->target.empty() || head->headers.size() > size)
             std::abort();
     return 0;
 }

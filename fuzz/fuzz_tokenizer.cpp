@@ -1,5 +1,6 @@
 // Tokenizer over any text with every combination of option flags, delimiter characters or strings, nesting
-// and trim characters: it must end, keep its cursor inside the text and report only its one error.
+// and trim characters: it must end, keep its cursor inside the text, keep nested groups inside their token,
+// report only its one error, and tokenize again the same way once rewound.
 #include "mx/tokenizer.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -60,7 +61,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         tokenizer.SetTrimCharacters(trim.c_str());
 
     const int length = static_cast<int>(std::string(text.c_str()).size());
+    // What one pass produced, to compare with the pass after rewinding.
+    struct Step {
+        std::string token;
+        char delimiter;
+        char encloser;
+        int start;
+        int rawStart;
+        mx::mxTokenizer::NestLocations locations;
+        bool operator==(const Step&) const = default;
+    };
+    std::vector<Step> firstPass;
+    std::string firstError;
     for (int pass = 0; pass < 2; ++pass) {
+        std::vector<Step> steps;
         std::string token;
         char delimiter = '?';
         char encloser = '?';
@@ -71,12 +85,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(++tokens <= length + 1);
             Require(tokenizer.GetCursor() >= cursor && tokenizer.GetCursor() <= length);
             Require(tokenizer.StartOfCurrentToken(true) <= tokenizer.StartOfCurrentToken(false));
-            for (const auto& [start, end] : tokenizer.GetNestCharacterLocations())
-                Require(0 <= start && start < end);
+            // Nested groups lie inside the token they were found in.
+            const auto& locations = tokenizer.GetNestCharacterLocations();
+            for (const auto& [start, end] : locations)
+                Require(0 <= start && start < end && end <= static_cast<int>(token.size()));
+            steps.push_back({token, delimiter, encloser, tokenizer.StartOfCurrentToken(false),
+                             tokenizer.StartOfCurrentToken(true), locations});
             cursor = tokenizer.GetCursor();
         }
         const std::string& error = tokenizer.GetError();
         Require(error.empty() || (error.rfind("Unmatched ", 0) == 0 && !(flags & 64)));
+        // Rewound to the start, a tokenizer produces exactly what it produced the first time.
+        if (pass == 0) {
+            firstPass = std::move(steps);
+            firstError = error;
+        } else {
+            Require(steps == firstPass && error == firstError);
+        }
         // A copy rewound to the start tokenizes again the same way.
         mx::mxTokenizer copy(tokenizer);
         copy.SetCursor(0);

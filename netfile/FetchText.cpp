@@ -212,11 +212,33 @@ std::string TokenQuery(const StringPairs& tokens, const std::vector<std::string>
     return query;
 }
 
-std::string FillURLTemplate(std::string url, const StringPairs& tokens, const std::vector<std::string>& values)
+std::string FillURLTemplate(std::string_view url, const StringPairs& tokens, const std::vector<std::string>& values)
 {
-    for (std::size_t i = 0; i < std::min(tokens.size(), values.size()); ++i)
-        url = ReplaceToken(std::move(url), tokens[i].first, EscapeInputValue(values[i]));
-    return url;
+    // One pass over the template: replacing token by token would let a later token match inside an
+    // earlier value, or across a value and the template text after it.
+    const std::size_t count = std::min(tokens.size(), values.size());
+    std::vector<std::string> escaped;
+    escaped.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        escaped.push_back(EscapeInputValue(values[i]));
+    std::string filled;
+    for (std::size_t at = 0; at < url.size();) {
+        // The longest token name at this place; of equal ones, the first.
+        std::size_t match = count;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string& name = tokens[i].first;
+            if (!name.empty() && url.substr(at, name.size()) == name &&
+                (match == count || name.size() > tokens[match].first.size()))
+                match = i;
+        }
+        if (match == count) {
+            filled += url[at++];
+        } else {
+            filled += escaped[match];
+            at += tokens[match].first.size();
+        }
+    }
+    return filled;
 }
 
 std::string JoinFolderAndName(std::string_view folder, std::string_view name)

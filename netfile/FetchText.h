@@ -92,8 +92,9 @@ std::string ServerRequestURL(std::string_view serverURL, std::string_view action
 inline constexpr std::string_view kDefaultServerURL = "http://getnetfile.ulnara.example/ulnaramenus/getnetfile.asp?";
 // "&name=value" for each token that has a value, in order; values escaped as EscapeInputValue does.
 std::string TokenQuery(const StringPairs& tokens, const std::vector<std::string>& values);
-// The local URL template with every token name replaced by its escaped value.
-std::string FillURLTemplate(std::string url, const StringPairs& tokens, const std::vector<std::string>& values);
+// The local URL template with every token name replaced by its escaped value, in one pass from the left:
+// an inserted value is never searched for tokens, and where token names overlap the longest one wins.
+std::string FillURLTemplate(std::string_view url, const StringPairs& tokens, const std::vector<std::string>& values);
 
 // The folder, a "\" unless it already ends in one, and the name.
 std::string JoinFolderAndName(std::string_view folder, std::string_view name);

@@ -77,13 +77,11 @@ CGetNetFileUI::CGetNetFileUI(std::string appName, std::string keyPath, std::stri
 CGetNetFileUI::~CGetNetFileUI()
 {
     Cancel();
-    // An answer that arrived but was never read.
-    ResetTempFile();
 }
 
 std::uint32_t CGetNetFileUI::StartInit(HWND window)
 {
-    ResetTempFile();
+    EndAnswerJobs();
     std::string destination = m_tempPath;
     return StartJob(m_initJob, "GET", MakeMXLink("gettoken"), std::string(), window, destination);
 }
@@ -113,7 +111,7 @@ bool CGetNetFileUI::EndInit(std::string& caption, std::vector<std::string>& labe
 
 std::uint32_t CGetNetFileUI::StartGetLink(const std::vector<std::string>& values, HWND window)
 {
-    ResetTempFile();
+    EndAnswerJobs();
     std::string destination = m_tempPath;
     return StartJob(m_linkJob, "GET", MakeMXLink("getlink") + netfile::TokenQuery(m_tokens, values), std::string(),
                     window, destination);
@@ -153,6 +151,8 @@ bool CGetNetFileUI::Cancel()
     FinishJob(m_initJob);
     FinishJob(m_linkJob);
     FinishJob(m_downloadJob);
+    // An answer that arrived but was not read: without its job it never will be.
+    ResetTempFile();
     return true;
 }
 
@@ -196,7 +196,7 @@ std::string CGetNetFileUI::GetLinkFromReg(const std::vector<std::string>& values
     std::string url;
     if (!GetRegValue("URL", url))
         return std::string();
-    return netfile::FillURLTemplate(std::move(url), m_tokens, values);
+    return netfile::FillURLTemplate(url, m_tokens, values);
 }
 
 bool CGetNetFileUI::GetRegValue(const char* name, std::string& value) const
@@ -254,6 +254,15 @@ std::string CGetNetFileUI::ReplaceToken(const std::string& url, const std::strin
 void CGetNetFileUI::ResetTempFile() const
 {
     DeleteIfPresent(m_tempPath);
+}
+
+void CGetNetFileUI::EndAnswerJobs()
+{
+    // The init and link answers share one file. A job still running could move its answer into place after
+    // the file was cleared, to be read as the new step's: end both jobs first, then clear it.
+    FinishJob(m_initJob);
+    FinishJob(m_linkJob);
+    ResetTempFile();
 }
 
 bool CGetNetFileUI::SeparateStr(const std::string& entry, std::string& key, std::string& value)

@@ -50,7 +50,7 @@ public:
     bool GetFileExts(std::string& filter, std::string& defaultExt) const;
     // The per-item preference key below the current user's hive.
     std::string GetPrefReg() const;
-    // Ends and deletes all three jobs. Always true.
+    // Ends and deletes all three jobs, and an answer they left unread. Always true.
     bool Cancel();
 
     // The whole fetch without a window: init, get link, download. True when the file was stored; the path
@@ -95,6 +95,8 @@ private:
                            const std::string& headers, HWND window, std::string& destination);
     // The answer file a job stored: at most netfile::kAnswerReadLimit bytes, then the file is deleted.
     std::string TakeAnswerFile(std::unique_ptr<CGetNetFile>& job);
+    // Ends the init and get-link jobs, then deletes their answer file.
+    void EndAnswerJobs();
 
     std::string m_tempPath;
 };

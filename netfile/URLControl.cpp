@@ -139,6 +139,9 @@ int StaticToURLControl(HWND control, const char* url, COLORREF color)
 {
     URLControlFont().AddRef();
     URLControlCursor().AddRef();
+    // The references are taken even without a control, so the caller's one clean-up stays in balance.
+    if (!IsWindow(control))
+        return 1;
 
     std::wstring text = WindowTextW(control);
     SIZE extent{};

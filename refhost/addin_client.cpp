@@ -32,6 +32,16 @@ bool AddinClient::Call(COleDynamicDispatchDriver& object, const char* member, ID
     return object.InvokeHelper<bool>(id, DISPATCH_METHOD, argument);
 }
 
+short AddinClient::ExecuteDirect(const std::string& handler, IDispatch* application, IDispatch* target,
+                                 const std::string& itemPath, const std::string& inputText)
+{
+    COleDynamicDispatchDriver& item = Handler(handler);
+    DISPID id = item.GetDispID("ExecuteDirect");
+    if (id == -1)
+        throw COleException(DISP_E_UNKNOWNNAME);
+    return item.InvokeHelper<short>(id, DISPATCH_METHOD, application, target, itemPath, inputText);
+}
+
 namespace {
 
 // The results a host meets when it calls an add-in; the system's message texts do not always name them.

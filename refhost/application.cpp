@@ -81,6 +81,7 @@ private:
         item->caption = caption;
         item->separator = caption == "-";
         item->argumentCount = fw::IsMissingArgument(fourth) ? 3 : 4;
+        item->handlerMissing = fw::IsMissingArgument(handler);
         if (!item->separator) {
             item->handler = ArgumentText(handler);
             item->commandId = host().nextCommandId++;

@@ -17,6 +17,7 @@ struct MenuItemModel {
     bool separator = false;
     bool enabled = true;
     unsigned argumentCount = 0; // how many arguments MenuItems.Add was called with
+    bool handlerMissing = false; // the handler argument was the missing-argument value
 };
 
 struct MenuModel {

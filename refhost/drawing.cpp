@@ -153,7 +153,9 @@ private:
         auto found = m_store->byFormat.find(format);
         return found == m_store->byFormat.end() ? fw::unique_variant() : found->second;
     }
-    // Exchange data is pasted: the document gains the structure, which becomes the selection.
+    // Exchange data is pasted: the document gains the structure, which becomes the selection. The text of a
+    // structure file given in the same format (a file fetched for the document) is imported as the host opens
+    // such a file; only data starting with the exchange format's "VLX" is read as exchange data.
     void SetData(const VARIANT& data, const VARIANT& format)
     {
         long clipboardFormat = ArgumentNumber(format);
@@ -166,7 +168,7 @@ private:
         if (bytes.empty())
             throw COleDispatchException("The structure is empty", 0, kEmptyStructureError);
         chem::ReadError error;
-        auto pasted = chem::ReadExchange(bytes, &error);
+        auto pasted = bytes.starts_with("VLX") ? chem::ReadExchange(bytes, &error) : chem::ReadChemDocument(bytes, &error);
         if (!pasted)
             throw COleDispatchException("Cannot paste the structure: " + error.ToString(), 0, E_INVALIDARG);
         m_document->chemistry->Insert(*pasted);

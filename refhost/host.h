@@ -51,6 +51,9 @@ public:
     short nextCommandId = 1001;
     // Imitates a host whose MenuItems.Add takes only three arguments (four give DISP_E_BADPARAMCOUNT).
     bool threeArgumentMenuItems = false;
+    // Runs inside every member call (object kind, member name) before the member does: a host that takes
+    // incoming calls while its own call is pending calls back into the add-in from here.
+    std::function<void(std::string_view kind, std::string_view member)> whileCalled;
 
     Window& MainWindow() { return *windows.front(); }
     // A new Application object for a window (the first when none is given), with one reference.
@@ -103,6 +106,9 @@ protected:
     bool HasMember(const fw::DispatchMember& member) const override { return !m_host->Lacks(m_kind, member.name); }
     HRESULT BeforeInvoke(const fw::DispatchMember& member, WORD, unsigned) override
     {
+        // A copy: the callback may replace the host's.
+        if (auto callback = m_host->whileCalled)
+            callback(m_kind, member.name);
         return m_host->BeforeInvoke(m_kind, member.name);
     }
 

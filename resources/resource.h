@@ -28,3 +28,17 @@
 
 #define IDB_LOGO 1005                 // the logo, a "PNG" resource of 223 x 54 pixels
 #define IDS_PROXY_INSTRUCTIONS 1010   // address of the proxy instructions page
+
+// The download dialog and its controls.
+#define IDD_GETNETFILE 2004
+#define IDC_PROGRESS 2005     // progress bar, 0 to 100
+#define IDC_GETFILE 2006
+#define IDC_EXIT_CANCEL 2007  // "Exit", or "Cancel" while a step runs
+#define IDC_PERCENT 2008
+#define IDC_DOWNLOADED 2010   // amount received
+#define IDC_SPEED 2011
+#define IDC_STATUS 2012
+#define IDC_SAVEAS_PATH 2013  // read-only: where the file goes
+#define IDC_SAVEAS 1047
+#define IDC_INPUT_BOX 1       // the input boxes made at run time (all share it)
+#define IDC_INPUT_LABEL 2     // their labels

@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t kLongLinePadding = 1100;
 
 constexpr std::array<std::string_view, 3> kInitFaults = {"wrong-first-line", "empty-value", "long-line"};
-constexpr std::array<std::string_view, 6> kLinkFaults = {"wrong-first-line", "empty-value", "unknown-method",
-                                                         "post-without-headers", "long-line", "save-as"};
+constexpr std::array<std::string_view, 7> kLinkFaults = {"wrong-first-line", "empty-value", "unknown-method",
+                                                         "post-without-headers", "long-line", "save-as", "link"};
 
 std::vector<std::string> SplitTabs(const std::string& line)
 {
@@ -187,6 +187,8 @@ std::optional<FetchCatalogue> LoadFetchCatalogue(const std::string& folder, std:
         } else if (f[0] == "fault" && (f.size() == 5 || f.size() == 6)) {
             valid = f[4] == "no-answer" || (f[2] == "gettoken" && Among(kInitFaults, f[4])) ||
                     (f[2] == "getlink" && Among(kLinkFaults, f[4]));
+            // A link names a path of this server.
+            valid = valid && (f[4] != "link" || (f.size() == 6 && f[5].starts_with('/')));
             catalogue.faults.push_back({f[1], f[2], f[3], f[4], f.size() == 6 ? f[5] : std::string()});
         }
         if (!valid) {
@@ -243,7 +245,8 @@ std::optional<Answer> AnswerFetchRequest(const FetchCatalogue& catalogue, const 
             std::string host = "127.0.0.1";
             if (auto values = request.HeaderValues("Host"); !values.empty())
                 host = values.front();
-            const std::string link = "http://" + host + kEntriesPath + target->file;
+            const std::string link = "http://" + host +
+                                     (fault && fault->kind == "link" ? fault->argument : kEntriesPath + target->file);
             if (!fault && !target->saveAs.empty())
                 return TextAnswer(Lines({"SUCD", "mthd=GET", "link=" + link, "rqhd=", "svas=" + target->saveAs}));
             return LinkAnswer(link, fault);

@@ -94,6 +94,67 @@ std::optional<std::vector<RecordedRequest>> ParseRecordedRequests(std::string_vi
     return requests;
 }
 
+std::optional<RequestHead> ParseRequestHead(std::string_view head)
+{
+    RequestHead request;
+    bool first = true;
+    while (!head.empty()) {
+        const std::size_t end = head.find('\n');
+        std::string_view line = head.substr(0, end);
+        head.remove_prefix(end == std::string_view::npos ? head.size() : end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (first) {
+            // METHOD SP target SP HTTP/x.y
+            const std::size_t space = line.find(' ');
+            const std::size_t secondSpace = line.find(' ', space == std::string_view::npos ? space : space + 1);
+            if (space == 0 || space == std::string_view::npos || secondSpace == std::string_view::npos ||
+                secondSpace == space + 1 || line.substr(secondSpace + 1, 5) != "HTTP/")
+                return std::nullopt;
+            request.method = line.substr(0, space);
+            request.target = line.substr(space + 1, secondSpace - space - 1);
+            first = false;
+            continue;
+        }
+        const std::size_t colon = line.find(':');
+        if (colon == 0 || colon == std::string_view::npos ||
+            line.substr(0, colon).find_first_of(" \t") != std::string_view::npos)
+            return std::nullopt;
+        request.headers.emplace_back(line.substr(0, colon), TrimBlanks(line.substr(colon + 1)));
+    }
+    if (first)
+        return std::nullopt;
+    return request;
+}
+
+namespace {
+
+// A chunked body decoded; nothing when it is malformed or ends before its last (empty) chunk.
+std::optional<std::string> DecodeChunked(std::string_view body)
+{
+    std::string decoded;
+    for (;;) {
+        const std::size_t lineEnd = body.find("\r\n");
+        if (lineEnd == std::string_view::npos)
+            return std::nullopt;
+        std::string_view sizeText = body.substr(0, lineEnd);
+        sizeText = sizeText.substr(0, sizeText.find(';')); // chunk extensions
+        std::size_t size = 0;
+        auto [end, error] = std::from_chars(sizeText.data(), sizeText.data() + sizeText.size(), size, 16);
+        if (sizeText.empty() || error != std::errc{} || end != sizeText.data() + sizeText.size())
+            return std::nullopt;
+        body.remove_prefix(lineEnd + 2);
+        if (size == 0)
+            return decoded; // trailers, if any, are not kept
+        if (body.size() < size || body.substr(size, 2) != "\r\n")
+            return std::nullopt;
+        decoded.append(body.substr(0, size));
+        body.remove_prefix(size + 2);
+    }
+}
+
+} // namespace
+
 std::optional<HttpReply> ParseHttpReply(std::string_view text)
 {
     std::size_t headEnd = text.find("\r\n\r\n");
@@ -114,6 +175,7 @@ std::optional<HttpReply> ParseHttpReply(std::string_view text)
     reply.status = static_cast<int>(*status);
     reply.reason = rest.substr(std::min(reasonStart + 1, rest.size()));
     std::optional<std::size_t> contentLength;
+    bool chunked = false;
     for (std::size_t cursor = lineEnd + 2; cursor < head.size();) {
         std::size_t end = head.find("\r\n", cursor);
         std::string_view line = head.substr(cursor, end - cursor);
@@ -127,9 +189,17 @@ std::optional<HttpReply> ParseHttpReply(std::string_view text)
             if (!contentLength)
                 return std::nullopt;
         }
+        chunked = chunked || (EqualIgnoringCase(name, "Transfer-Encoding") && EqualIgnoringCase(value, "chunked"));
         reply.headers.emplace_back(name, value);
     }
     std::string_view body = text.substr(headEnd + 4);
+    if (chunked) {
+        auto decoded = DecodeChunked(body);
+        if (!decoded)
+            return std::nullopt;
+        reply.body = std::move(*decoded);
+        return reply;
+    }
     if (contentLength) {
         if (body.size() < *contentLength)
             return std::nullopt;

@@ -2,114 +2,49 @@
 
 #include "signature.h"
 
-#include <httplib.h>
-
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdlib>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <limits>
+#include <utility>
 
 namespace standin {
 namespace {
 
-// Lengths beyond any body a test sends (a terabyte).
-constexpr std::size_t kLargestBody = std::size_t{1} << 40;
-
-// The HTTP library adds the connection's addresses to the headers; they did not come over the wire.
-constexpr std::array<std::string_view, 4> kPseudoHeaders = {"REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"};
+// A request head longer than this is refused; request bodies may be as large as the memory allows.
+constexpr std::size_t kHeadLimit = 64 * 1024;
+constexpr std::size_t kBodyLimit = std::size_t(1) << 30;
+// Answer lengths beyond any body a test sends (a terabyte); such bodies are generated, never held.
+constexpr std::uint64_t kLargestAnswer = std::uint64_t{1} << 40;
+// Answer bodies are read and written in pieces of this size.
+constexpr std::size_t kPiece = 64 * 1024;
+// A client that sends or reads nothing for this long is dropped, so every connection's thread ends.
+constexpr int kSocketTimeoutSeconds = 5;
 
 class unique_fd {
 public:
     explicit unique_fd(int fd = -1) noexcept : m_fd(fd) {}
-    unique_fd(unique_fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    unique_fd& operator=(unique_fd&&) = delete;
+    unique_fd(const unique_fd&) = delete;
+    unique_fd& operator=(const unique_fd&) = delete;
     ~unique_fd()
     {
         if (m_fd >= 0)
             ::close(m_fd);
     }
     int get() const noexcept { return m_fd; }
+    int release() noexcept { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
 };
-
-std::vector<std::pair<std::string, std::string>> WireHeaders(const httplib::Headers& headers)
-{
-    std::vector<std::pair<std::string, std::string>> wire;
-    for (const auto& [name, value] : headers)
-        if (std::find(kPseudoHeaders.begin(), kPseudoHeaders.end(), name) == kPseudoHeaders.end())
-            wire.emplace_back(name, value);
-    return wire;
-}
-
-RecordedRequest Record(const httplib::Request& request)
-{
-    RecordedRequest record;
-    record.method = request.method;
-    std::string_view target = request.target;
-    // A client that takes the service for its proxy names the whole URL; the host stays in the Host header.
-    if (target.starts_with("http://")) {
-        std::size_t slash = target.find('/', 7);
-        target = slash == std::string_view::npos ? std::string_view("/") : target.substr(slash);
-    }
-    std::size_t question = target.find('?');
-    record.path = target.substr(0, question);
-    if (question != std::string_view::npos)
-        record.query = target.substr(question + 1);
-    record.headers = WireHeaders(request.headers);
-    record.body = request.body;
-    return record;
-}
-
-int PortOf(const sockaddr_storage& address)
-{
-    return address.ss_family == AF_INET ? ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port) : -1;
-}
-
-// The HTTP library offers no way to write a status text of our own, a partial body or a reset, so the
-// scripted answer is written on the raw socket. The library's descriptor for this connection is found by
-// its two ports and pointed at /dev/null: the library's own answer then fails to send, and its close no
-// longer touches the socket, which is ours alone.
-unique_fd TakeOverConnection(const httplib::Request& request)
-{
-    DIR* folder = ::opendir("/proc/self/fd");
-    if (!folder)
-        return unique_fd();
-    int found = -1;
-    while (const dirent* entry = ::readdir(folder)) {
-        int fd = std::atoi(entry->d_name);
-        struct stat status {};
-        if (fd <= 2 || ::fstat(fd, &status) != 0 || !S_ISSOCK(status.st_mode))
-            continue;
-        sockaddr_storage local {}, peer {};
-        socklen_t localSize = sizeof local, peerSize = sizeof peer;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) == 0 &&
-            ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) == 0 &&
-            PortOf(local) == request.local_port && PortOf(peer) == request.remote_port) {
-            found = fd;
-            break;
-        }
-    }
-    ::closedir(folder);
-    if (found < 0)
-        return unique_fd();
-    unique_fd owned(::fcntl(found, F_DUPFD_CLOEXEC, 3));
-    unique_fd null(::open("/dev/null", O_RDWR | O_CLOEXEC));
-    if (owned.get() < 0 || null.get() < 0 || ::dup2(null.get(), found) < 0)
-        return unique_fd();
-    return owned;
-}
 
 bool SendAll(int fd, std::string_view bytes)
 {
@@ -122,10 +57,45 @@ bool SendAll(int fd, std::string_view bytes)
     return true;
 }
 
-void Pause(int milliseconds)
+// Appends what the connection has to `buffer`; false at its end, on an error or after the time-out.
+bool ReceiveMore(int fd, std::string& buffer)
 {
-    if (milliseconds > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    char chunk[16384];
+    ssize_t received = ::recv(fd, chunk, sizeof chunk, 0);
+    if (received <= 0)
+        return false;
+    buffer.append(chunk, static_cast<std::size_t>(received));
+    return true;
+}
+
+std::string Reply(int status, std::string_view reason, std::string_view text)
+{
+    std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + std::string(reason) + "\r\n";
+    reply += "Content-Type: text/plain\r\nContent-Length: " + std::to_string(text.size()) + "\r\n";
+    reply += "Connection: close\r\n\r\n";
+    reply += text;
+    return reply;
+}
+
+std::string_view ReasonOf(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 400: return "Bad Request";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 413: return "Content Too Large";
+    case 501: return "Not Implemented";
+    default: return "Error";
+    }
+}
+
+const std::string* HeaderValue(const RequestHead& head, std::string_view name)
+{
+    for (const auto& [headerName, value] : head.headers)
+        if (EqualIgnoringCase(headerName, name))
+            return &value;
+    return nullptr;
 }
 
 // The bytes of an answer's body, read piece by piece so that large bodies are never held whole.
@@ -171,7 +141,7 @@ private:
     static const std::string& GeneratedCycle()
     {
         static const std::string cycle = [] {
-            std::string bytes(251 * 262, '\0');
+            std::string bytes(251 * (kPiece / 251 + 2), '\0');
             for (std::size_t i = 0; i < bytes.size(); ++i)
                 bytes[i] = GeneratedByte(i);
             return bytes;
@@ -184,88 +154,17 @@ private:
     std::uint64_t m_size = 0;
 };
 
-// Holds a stalled connection until the client closes it or the service stops.
-void HoldUntilClosed(int fd, const std::atomic<bool>& stopping)
-{
-    char sink[4096];
-    while (!stopping) {
-        pollfd watch {fd, POLLIN, 0};
-        int ready = ::poll(&watch, 1, 50);
-        if (ready < 0 || (ready > 0 && ::recv(fd, sink, sizeof sink, MSG_DONTWAIT) <= 0))
-            return;
-    }
-}
-
-// Writes the answer and closes the connection: with a reset (RST) when the script says so, else cleanly.
-void WriteAnswer(unique_fd connection, const Answer& answer, const std::atomic<bool>& stopping)
-{
-    Pause(answer.delayMs);
-    if (answer.noAnswer)
-        return;
-    const BodySource source(answer);
-    std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " + answer.reason + "\r\n";
-    if (!answer.contentType.empty())
-        head += "Content-Type: " + answer.contentType + "\r\n";
-    head += "Content-Length: " +
-            (answer.declaredText.empty() ? std::to_string(answer.declaredLength.value_or(source.Size())) : answer.declaredText) +
-            "\r\n";
-    for (const auto& [name, value] : answer.headers)
-        head += name + ": " + value + "\r\n";
-    head += "Connection: close\r\n\r\n";
-    std::uint64_t toSend = source.Size();
-    if (answer.resetAfter)
-        toSend = std::min(toSend, *answer.resetAfter);
-    if (answer.stallAfter)
-        toSend = std::min(toSend, *answer.stallAfter);
-
-    bool sent = true;
-    if (answer.trickleMs > 0) {
-        sent = SendAll(connection.get(), head);
-        char byte = 0;
-        for (std::uint64_t i = 0; sent && i < toSend && !stopping; ++i) {
-            Pause(answer.trickleMs);
-            sent = source.Read(i, &byte, 1) == 1 && SendAll(connection.get(), std::string_view(&byte, 1));
-        }
-    } else {
-        // The head goes with the first piece: a second small write would wait for the client's delayed
-        // acknowledgement.
-        std::string piece = std::move(head);
-        std::size_t headSize = piece.size();
-        constexpr std::size_t kPiece = 64 * 1024;
-        std::uint64_t offset = 0;
-        do {
-            std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, toSend - offset));
-            piece.resize(headSize + want);
-            std::size_t got = source.Read(offset, piece.data() + headSize, want);
-            piece.resize(headSize + got);
-            sent = SendAll(connection.get(), piece);
-            offset += got;
-            headSize = 0;
-            if (got < want)
-                break;
-        } while (sent && offset < toSend && !stopping);
-    }
-    if (sent && answer.stallAfter && !answer.resetAfter)
-        HoldUntilClosed(connection.get(), stopping);
-    if (answer.resetAfter) {
-        linger abort {1, 0};
-        ::setsockopt(connection.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-    } else {
-        ::shutdown(connection.get(), SHUT_WR);
-    }
-}
-
-// The number in the named header, `fallback` without one; a malformed number clears `valid`.
-int HeaderNumber(const std::vector<std::pair<std::string, std::string>>& headers, std::string_view name,
-                 std::size_t max, int fallback, bool& valid)
+// The number in the named header, nothing without one; a malformed number (or one above max) clears `valid`.
+std::optional<std::size_t> HeaderNumber(const std::vector<std::pair<std::string, std::string>>& headers,
+                                        std::string_view name, std::size_t max, bool& valid)
 {
     for (const auto& [headerName, value] : headers)
         if (EqualIgnoringCase(headerName, name)) {
             auto number = ParseDecimal(TrimBlanks(value), max);
             valid = valid && number.has_value();
-            return number ? static_cast<int>(*number) : fallback;
+            return number;
         }
-    return fallback;
+    return std::nullopt;
 }
 
 } // namespace
@@ -275,27 +174,20 @@ std::optional<Answer> AnswerFromControl(const std::vector<std::pair<std::string,
 {
     Answer answer;
     bool valid = true;
-    answer.status = HeaderNumber(headers, kAnswerStatus, 999, 200, valid);
-    answer.delayMs = HeaderNumber(headers, kAnswerDelay, 600'000, 0, valid);
-    answer.trickleMs = HeaderNumber(headers, kAnswerTrickle, 60'000, 0, valid);
-    auto largeNumber = [&](std::string_view name, std::optional<std::uint64_t>& field) {
-        for (const auto& [headerName, value] : headers)
-            if (EqualIgnoringCase(headerName, name)) {
-                field = ParseDecimal(TrimBlanks(value), kLargestBody);
-                valid = valid && field.has_value();
-            }
-    };
-    largeNumber(kAnswerGenerated, answer.generatedLength);
-    largeNumber(kAnswerDeclared, answer.declaredLength);
-    largeNumber(kAnswerStallAfter, answer.stallAfter);
+    answer.status = static_cast<int>(HeaderNumber(headers, kAnswerStatus, 999, valid).value_or(200));
+    answer.delayMs = static_cast<int>(HeaderNumber(headers, kAnswerDelay, 600'000, valid).value_or(0));
+    answer.trickleMs = static_cast<int>(HeaderNumber(headers, kAnswerTrickle, 60'000, valid).value_or(0));
+    answer.resetAfter = HeaderNumber(headers, kAnswerResetAfter, kLargestAnswer, valid);
+    answer.closeAfter = HeaderNumber(headers, kAnswerCloseAfter, kLargestAnswer, valid);
+    answer.stallAfter = HeaderNumber(headers, kAnswerStallAfter, kLargestAnswer, valid);
+    answer.chunkSize = HeaderNumber(headers, kAnswerChunked, kBodyLimit, valid).value_or(0);
+    answer.generatedLength = HeaderNumber(headers, kAnswerGenerated, kLargestAnswer, valid);
+    answer.declaredLength = HeaderNumber(headers, kAnswerDeclared, kLargestAnswer, valid);
     for (const auto& [name, value] : headers) {
         if (EqualIgnoringCase(name, kAnswerReason)) {
             answer.reason = value;
         } else if (EqualIgnoringCase(name, kAnswerContentType)) {
             answer.contentType = value;
-        } else if (EqualIgnoringCase(name, kAnswerResetAfter)) {
-            answer.resetAfter = ParseDecimal(TrimBlanks(value), kLargestBody);
-            valid = valid && answer.resetAfter.has_value();
         } else if (EqualIgnoringCase(name, kAnswerHeader)) {
             std::size_t colon = value.find(':');
             if (colon == std::string::npos || colon == 0)
@@ -303,61 +195,267 @@ std::optional<Answer> AnswerFromControl(const std::vector<std::pair<std::string,
             answer.headers.emplace_back(value.substr(0, colon), TrimBlanks(std::string_view(value).substr(colon + 1)));
         }
     }
-    // A cut after the end of the body would not cut anything: a mistake in the test.
+    // A cut after the end of the body would not cut anything, and a chunked body declares no length: a
+    // mistake in the test.
     const std::uint64_t length = answer.generatedLength.value_or(body.size());
-    if (!valid || answer.status < 100 || answer.resetAfter.value_or(0) > length || answer.stallAfter.value_or(0) > length)
+    for (const auto& cut : {answer.resetAfter, answer.closeAfter, answer.stallAfter})
+        valid = valid && cut.value_or(0) <= length;
+    if (!valid || answer.status < 100 || (answer.chunkSize > 0 && answer.declaredLength))
         return std::nullopt;
     answer.body = std::move(body);
     return answer;
 }
 
-StandInServer::StandInServer() : m_server(std::make_unique<httplib::Server>()) {}
-
 StandInServer::~StandInServer() { Stop(); }
 
 int StandInServer::Start(int port)
 {
-    auto control = [this](const httplib::Request& request, httplib::Response& response) { Control(request, response); };
-    auto serve = [this](const httplib::Request& request, httplib::Response&) { Serve(request); };
-    const std::string controlPattern = std::string(kControlPrefix) + ".*";
-    m_server->Get(controlPattern, control).Post(controlPattern, control);
-    m_server->Get(".*", serve).Post(".*", serve).Put(".*", serve).Patch(".*", serve).Delete(".*", serve);
-    m_server->Options(".*", serve);
-    m_server->set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-        response.status = 500;
-        response.set_content("internal error\n", "text/plain");
-    });
-    if (port == 0)
-        port = m_server->bind_to_any_port("127.0.0.1");
-    else if (!m_server->bind_to_port("127.0.0.1", port))
-        port = 0;
-    if (port <= 0)
+    unique_fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (listener.get() < 0)
         return 0;
-    {
-        std::lock_guard lock(m_mutex);
-        m_running = true;
-    }
-    m_listener = std::thread([this] {
-        m_server->listen_after_bind();
-        std::lock_guard lock(m_mutex);
-        m_running = false;
-        m_stopped.notify_all();
-    });
-    return port;
+    int reuse = 1;
+    ::setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<unsigned short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener.get(), SOMAXCONN) != 0 ||
+        ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+        ::pipe2(m_wakeUp, O_CLOEXEC) != 0)
+        return 0;
+    m_listener = listener.release();
+    m_listening = std::thread([this] { Listen(); });
+    return ntohs(address.sin_port);
+}
+
+void StandInServer::RequestStop()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_stopping.exchange(true) && m_wakeUp[1] >= 0)
+        (void)!::write(m_wakeUp[1], "x", 1);
+    m_stopped.notify_all();
 }
 
 void StandInServer::Stop()
 {
-    m_stopping = true;
-    m_server->stop();
-    if (m_listener.joinable())
-        m_listener.join();
+    RequestStop();
+    if (m_listening.joinable())
+        m_listening.join();
+    std::unique_lock lock(m_mutex);
+    m_stopped.wait(lock, [this] { return m_connections == 0; });
+    for (int* fd : {&m_listener, &m_wakeUp[0], &m_wakeUp[1]})
+        if (*fd >= 0)
+            ::close(std::exchange(*fd, -1));
 }
 
 bool StandInServer::WaitForStop(std::chrono::milliseconds limit)
 {
     std::unique_lock lock(m_mutex);
-    return m_stopped.wait_for(lock, limit, [this] { return !m_running; });
+    return m_stopped.wait_for(lock, limit, [this] { return m_stopping.load(); });
+}
+
+void StandInServer::Listen()
+{
+    for (;;) {
+        pollfd waits[2] = {{m_listener, POLLIN, 0}, {m_wakeUp[0], POLLIN, 0}};
+        if (::poll(waits, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (m_stopping)
+            return;
+        if (!(waits[0].revents & POLLIN))
+            continue;
+        const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0)
+            continue;
+        timeval timeout {kSocketTimeoutSeconds, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        ::setsockopt(connection, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_connections;
+        }
+        std::thread([this, connection] {
+            Serve(connection);
+            std::lock_guard lock(m_mutex);
+            --m_connections;
+            m_stopped.notify_all();
+        }).detach();
+    }
+}
+
+void StandInServer::Serve(int connectionFd)
+{
+    unique_fd connection(connectionFd);
+    std::string received;
+    std::size_t headEnd;
+    while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
+        if (received.size() > kHeadLimit || !ReceiveMore(connection.get(), received))
+            return;
+    }
+    auto head = ParseRequestHead(std::string_view(received).substr(0, headEnd));
+    if (!head) {
+        SendAll(connection.get(), Reply(400, ReasonOf(400), "malformed request\n"));
+        return;
+    }
+    if (HeaderValue(*head, "Transfer-Encoding")) {
+        SendAll(connection.get(), Reply(501, ReasonOf(501), "request bodies must have a Content-Length\n"));
+        return;
+    }
+    std::size_t length = 0;
+    if (const std::string* declared = HeaderValue(*head, "Content-Length")) {
+        auto number = ParseDecimal(*declared, kBodyLimit);
+        if (!number) {
+            SendAll(connection.get(), Reply(413, ReasonOf(413), "unreadable or too large Content-Length\n"));
+            return;
+        }
+        length = *number;
+    }
+    const std::string* expect = HeaderValue(*head, "Expect");
+    if (expect && EqualIgnoringCase(*expect, "100-continue") && length > 0)
+        SendAll(connection.get(), "HTTP/1.1 100 Continue\r\n\r\n");
+    std::string body = received.substr(headEnd + 4);
+    while (body.size() < length)
+        if (!ReceiveMore(connection.get(), body))
+            return; // the client gave up: nothing arrived as a request
+    body.resize(length);
+
+    std::string_view target = head->target;
+    if (target.substr(0, kControlPrefix.size()) == kControlPrefix) {
+        std::string_view command = target.substr(kControlPrefix.size());
+        command = command.substr(0, command.find('?'));
+        auto [status, text] = Control(*head, command, std::move(body));
+        SendAll(connection.get(), Reply(status, ReasonOf(status), text));
+        return;
+    }
+    // A client that takes the service for its proxy names the whole URL; the host stays in the Host header.
+    if (target.starts_with("http://")) {
+        const std::size_t slash = target.find('/', 7);
+        target = slash == std::string_view::npos ? std::string_view("/") : target.substr(slash);
+    }
+    RecordedRequest record;
+    record.method = head->method;
+    const std::size_t question = target.find('?');
+    record.path = target.substr(0, question);
+    if (question != std::string_view::npos)
+        record.query = target.substr(question + 1);
+    record.headers = std::move(head->headers);
+    record.body = std::move(body);
+    WriteAnswer(connection.get(), NextAnswer(record));
+}
+
+bool StandInServer::Pause(int milliseconds)
+{
+    std::unique_lock lock(m_mutex);
+    if (milliseconds > 0)
+        m_stopped.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_stopping.load(); });
+    return !m_stopping;
+}
+
+void StandInServer::HoldUntilClosed(int connection)
+{
+    char sink[4096];
+    for (;;) {
+        // The wake-up pipe stays readable once stopping was asked for.
+        pollfd waits[2] = {{connection, POLLIN, 0}, {m_wakeUp[0], POLLIN, 0}};
+        const int ready = ::poll(waits, 2, -1);
+        if (m_stopping || (ready < 0 && errno != EINTR))
+            return;
+        if (ready > 0 && (waits[0].revents & (POLLIN | POLLHUP | POLLERR)) &&
+            ::recv(connection, sink, sizeof sink, MSG_DONTWAIT) <= 0)
+            return;
+    }
+}
+
+// Writes the answer; the caller closes the connection. A cut answer ends with a reset (RST), a clean close or
+// a stall where the script says; every other answer is whole and closed cleanly. Bodies go out in pieces,
+// so a large one is never held whole.
+void StandInServer::WriteAnswer(int connection, const Answer& answer)
+{
+    if (!Pause(answer.delayMs) || answer.noAnswer)
+        return;
+    const BodySource source(answer);
+    std::string pending = "HTTP/1.1 " + std::to_string(answer.status) + " " + answer.reason + "\r\n";
+    if (!answer.contentType.empty())
+        pending += "Content-Type: " + answer.contentType + "\r\n";
+    if (answer.chunkSize > 0)
+        pending += "Transfer-Encoding: chunked\r\n";
+    else
+        pending += "Content-Length: " +
+                   (answer.declaredText.empty() ? std::to_string(answer.declaredLength.value_or(source.Size()))
+                                                : answer.declaredText) +
+                   "\r\n";
+    for (const auto& [name, value] : answer.headers)
+        pending += name + ": " + value + "\r\n";
+    pending += "Connection: close\r\n\r\n";
+
+    const bool cut = answer.resetAfter || answer.closeAfter || answer.stallAfter;
+    std::uint64_t toSend = source.Size();
+    for (const auto& after : {answer.resetAfter, answer.closeAfter, answer.stallAfter})
+        toSend = std::min(toSend, after.value_or(toSend));
+
+    bool sent = true;
+    bool ended = false; // the body's file ended early (it shrank): what was read still goes out
+    if (answer.trickleMs > 0) {
+        sent = SendAll(connection, pending);
+        pending.clear();
+    }
+    // Framing and body bytes: one at a time after a pause when trickling, else gathered into large writes
+    // (the head goes with the first piece: a second small write would wait for the client's delayed
+    // acknowledgement).
+    auto emit = [&](std::string_view bytes) {
+        if (answer.trickleMs > 0) {
+            for (std::size_t i = 0; sent && i < bytes.size(); ++i)
+                sent = Pause(answer.trickleMs) && SendAll(connection, bytes.substr(i, 1));
+        } else {
+            pending.append(bytes);
+            if (pending.size() >= kPiece) {
+                sent = sent && !m_stopping && SendAll(connection, pending);
+                pending.clear();
+            }
+        }
+    };
+    std::string buffer(kPiece, '\0');
+    auto emitBody = [&](std::uint64_t from, std::uint64_t count) {
+        while (sent && !ended && count > 0) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(count, kPiece));
+            const std::size_t got = source.Read(from, buffer.data(), want);
+            emit(std::string_view(buffer.data(), got));
+            ended = got < want;
+            from += got;
+            count -= got;
+        }
+    };
+    if (answer.chunkSize == 0) {
+        emitBody(0, toSend);
+    } else {
+        // Hexadecimal size, CR LF, bytes, CR LF per chunk, ending in the last, empty chunk. A cut may end
+        // inside a chunk; a cut body never has its last chunk.
+        for (std::uint64_t at = 0; sent && !ended && at < toSend; at += answer.chunkSize) {
+            const std::uint64_t size = std::min<std::uint64_t>(answer.chunkSize, source.Size() - at);
+            char line[32];
+            std::snprintf(line, sizeof line, "%llx\r\n", static_cast<unsigned long long>(size));
+            emit(line);
+            const std::uint64_t part = std::min(size, toSend - at);
+            emitBody(at, part);
+            if (ended || part < size)
+                break;
+            emit("\r\n");
+        }
+        if (!cut && !ended)
+            emit("0\r\n\r\n");
+    }
+    if (sent && !pending.empty())
+        sent = SendAll(connection, pending);
+    if (sent && !ended && answer.stallAfter && !answer.resetAfter && !answer.closeAfter)
+        HoldUntilClosed(connection);
+    if (answer.resetAfter) {
+        linger abort {1, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    } else {
+        ::shutdown(connection, SHUT_WR);
+    }
 }
 
 void StandInServer::Enqueue(Answer answer)
@@ -412,52 +510,43 @@ Answer StandInServer::NextAnswer(const RecordedRequest& request)
     return m_defaultAnswer;
 }
 
-void StandInServer::Serve(const httplib::Request& request)
+std::pair<int, std::string> StandInServer::Control(const RequestHead& head, std::string_view command, std::string body)
 {
-    Answer answer = NextAnswer(Record(request));
-    if (unique_fd connection = TakeOverConnection(request); connection.get() >= 0)
-        WriteAnswer(std::move(connection), answer, m_stopping);
-}
-
-void StandInServer::Control(const httplib::Request& request, httplib::Response& response)
-{
-    const std::string command = request.path.substr(kControlPrefix.size());
-    const auto headers = WireHeaders(request.headers);
-    auto reply = [&response](int status, std::string text) {
-        response.status = status;
-        response.set_content(std::move(text), "text/plain");
+    auto header = [&head](std::string_view name) {
+        const std::string* value = HeaderValue(head, name);
+        return value ? *value : std::string();
     };
-    if (request.method == "GET" && command == "requests") {
-        reply(200, FormatRecordedRequests(Requests()));
-    } else if (request.method != "POST") {
-        reply(405, "control paths other than requests take POST\n");
-    } else if (command == "answers" || command == "default") {
-        auto answer = AnswerFromControl(headers, request.body);
+    if (head.method == "GET" && command == "requests")
+        return {200, FormatRecordedRequests(Requests())};
+    if (head.method != "POST")
+        return {405, "control paths other than requests take POST\n"};
+    if (command == "answers" || command == "default") {
+        auto answer = AnswerFromControl(head.headers, std::move(body));
         if (!answer)
-            return reply(400, "malformed Answer- header\n");
+            return {400, "malformed Answer- header\n"};
         command == "answers" ? Enqueue(std::move(*answer)) : SetDefaultAnswer(std::move(*answer));
-        reply(200, "queued\n");
-    } else if (command == "verify") {
-        auto requests = Requests();
-        auto index = ParseDecimal(request.get_header_value(std::string(kVerifyRequest)), requests.size());
-        if (!index || *index >= requests.size())
-            return reply(400, "no such recorded request\n");
-        const RecordedRequest& recorded = requests[*index];
-        std::string expected = SignatureOf(request.get_header_value(std::string(kVerifyKey)),
-                                           SignedMessage(recorded, request.get_header_value(std::string(kVerifyFields))));
-        auto received = recorded.HeaderValues(request.get_header_value(std::string(kVerifyHeader)));
-        bool valid = received.size() == 1 && received.front() == expected;
-        reply(200, valid ? "valid\n" : "invalid " + expected + "\n");
-    } else if (command == "reset") {
-        Reset();
-        reply(200, "reset\n");
-    } else if (command == "shutdown") {
-        reply(200, "stopping\n");
-        m_stopping = true;
-        m_server->stop();
-    } else {
-        reply(404, "unknown control path\n");
+        return {200, "queued\n"};
     }
+    if (command == "verify") {
+        auto requests = Requests();
+        auto index = ParseDecimal(header(kVerifyRequest), requests.size());
+        if (!index || *index >= requests.size())
+            return {400, "no such recorded request\n"};
+        const RecordedRequest& recorded = requests[*index];
+        std::string expected = SignatureOf(header(kVerifyKey), SignedMessage(recorded, header(kVerifyFields)));
+        auto received = recorded.HeaderValues(header(kVerifyHeader));
+        bool valid = received.size() == 1 && received.front() == expected;
+        return {200, valid ? "valid\n" : "invalid " + expected + "\n"};
+    }
+    if (command == "reset") {
+        Reset();
+        return {200, "reset\n"};
+    }
+    if (command == "shutdown") {
+        RequestStop();
+        return {200, "stopping\n"};
+    }
+    return {404, "unknown control path\n"};
 }
 
 } // namespace standin

@@ -4,6 +4,8 @@
 #include "resources/resource.h"
 #include "webservice/ProxySettingsDialog.h"
 
+#include <utility>
+
 CChoiceDialog::CChoiceDialog(UINT templateId, HWND parent, std::string note, VelmoraSelectionType initialChoice,
                              std::string proxyURL)
     : CDialog(templateId, parent),

@@ -20,6 +20,17 @@ const std::string uuidKey = "UUID";
 const std::string signKey = "sign";
 const std::string proxyURLKey = "proxyURL";
 
+namespace {
+
+bool SameNameIgnoringCase(std::string_view left, std::string_view right)
+{
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](unsigned char a, unsigned char b) {
+        return std::tolower(a) == std::tolower(b);
+    });
+}
+
+} // namespace
+
 bool IsDynamic(const std::string& value)
 {
     return value.size() > 2 && value.front() == '[' && value.back() == ']';
@@ -65,20 +76,62 @@ HeaderMap BuildHeaderMap(const std::string& list, const DynamicValueSource& comp
     return headers;
 }
 
+std::optional<std::string> UnclosedQuote(const std::string& list)
+{
+    mx::mxTokenizer itemTokenizer(list, headerItemDelimiters.c_str(), 0);
+    std::string item;
+    while (itemTokenizer.Next(item)) {
+        mx::mxTokenizer partTokenizer(item, headerDelimiters.c_str(), 0);
+        std::string part;
+        while (partTokenizer.Next(part)) {
+        }
+        if (!partTokenizer.GetError().empty())
+            return partTokenizer.GetError();
+    }
+    if (!itemTokenizer.GetError().empty())
+        return itemTokenizer.GetError();
+    return std::nullopt;
+}
+
+bool LooksLikeMistypedDynamicValue(const std::string& value)
+{
+    if (value.empty() || value.front() != '[')
+        return false;
+    const std::size_t start = value.find_first_not_of('[');
+    const std::string_view keyword = start == std::string::npos ? std::string_view() : std::string_view(value).substr(start);
+    const struct {
+        const std::string& word;
+        DynamicContent meant;
+    } computed[] = {{signKey, DynamicContent::Signature}, {uuidKey, DynamicContent::UUID},
+                    {proxyURLKey, DynamicContent::ProxyURL}};
+    for (const auto& [word, meant] : computed)
+        if (keyword.size() >= word.size() && SameNameIgnoringCase(keyword.substr(0, word.size()), word))
+            return !(IsDynamic(value) && ClassifyDynamicContent(value) == meant);
+    return false;
+}
+
 bool ListRequiresURLEncoding(const std::string& list)
 {
     return list.empty() ||
            list.find(contentTypeHeaderName + headerDelimiters + urlEncodedHeaderValue) != std::string::npos;
 }
 
-namespace {
-
-bool SameNameIgnoringCase(std::string_view left, std::string_view right)
+std::optional<std::string> UnsafeHeaderName(const HeaderMap& headers)
 {
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](unsigned char a, unsigned char b) {
-        return std::tolower(a) == std::tolower(b);
-    });
+    constexpr std::string_view lineBreaksAndZero("\r\n\0", 3);
+    for (const auto& [name, value] : headers) {
+        if (name.find_first_of(lineBreaksAndZero) == std::string::npos &&
+            value.find_first_of(lineBreaksAndZero) == std::string::npos)
+            continue;
+        // The name as it can be shown: its line breaks and zero bytes as blanks.
+        std::string shown = name;
+        std::replace_if(shown.begin(), shown.end(), [&](char c) { return lineBreaksAndZero.find(c) != std::string_view::npos; }, ' ');
+        return shown;
+    }
+    return std::nullopt;
 }
+
+namespace {
 
 std::string_view TrimmedValue(std::string_view text)
 {

@@ -41,9 +41,23 @@ std::vector<std::pair<std::string, std::string>> ParseHeaderList(const std::stri
 using DynamicValueSource = std::function<std::string(const std::string& value, const HeaderMap& earlier)>;
 HeaderMap BuildHeaderMap(const std::string& list, const DynamicValueSource& compute);
 
+// Checks for the administrators' tool, which stores header lists.
+// The tokenizer's message when a quote of the list (or of one of its items) has no closing quote: reading
+// the list stops there, so every header after it is dropped. Nothing when every quote is closed.
+std::optional<std::string> UnclosedQuote(const std::string& list);
+// A value that begins like a computed one ("[" then "sign", "UUID" or "proxyURL" in any letter case) but is
+// not that computed value, so that it would be sent as it is (a signature recipe with its key in clear) or
+// as the empty text.
+bool LooksLikeMistypedDynamicValue(const std::string& value);
+
 // True when the list is empty or names the URL-encoded content type exactly as "Content-Type:" followed
 // directly by the type, in the raw text (a blank after the colon does not count).
 bool ListRequiresURLEncoding(const std::string& list);
+
+// A header whose name or value holds CR, LF or a zero byte would reach the wire as more than one header line
+// (or be cut short): its name, printable, for the error that refuses the request; nothing when every header
+// is safe to send.
+std::optional<std::string> UnsafeHeaderName(const HeaderMap& headers);
 
 // From an answer's header text ("Name: value" lines, as getAllResponseHeaders gives it): the body length its
 // Content-Length declares. Nothing when there is none, it is not a plain decimal number, or the body is

@@ -81,6 +81,11 @@ int SendHttpRequest(std::string host, std::string method, std::string target, co
                     std::string body, std::string& response, int& status)
 {
     CWaitCursor wait;
+    // Header text comes from the configuration, the user and computed values; a line break in it would add
+    // header lines of its own on the wire. Refused like a header the request object itself refuses.
+    if (auto unsafe = UnsafeHeaderName(headers))
+        throw COleDispatchException("The request header \"" + *unsafe + "\" holds a line break or a zero byte", 0,
+                                    E_INVALIDARG);
     IXMLHTTPRequest request; // released on every way out
     if (!request.CreateDispatch(xmlHttpProgId))
         throw static_cast<DWORD>(GetLastError());

@@ -33,7 +33,9 @@ public:
 // Sends body to host + target (joined as they are) with the headers in map order. Returns 1 when the status
 // is 200, with the answer's bytes in response; 0 otherwise, with the status text in response, or "No Records
 // Found" when the service answered exactly "no_records_found". Transport errors throw the automation
-// exception MSXML raised; a request object that cannot be made throws its creation error (DWORD).
+// exception MSXML raised; a request object that cannot be made throws its creation error (DWORD). A header
+// whose name or value holds CR, LF or a zero byte is refused before anything is sent (COleDispatchException,
+// E_INVALIDARG).
 int SendHttpRequest(std::string host, std::string method, std::string target, const HeaderMap& headers,
                     std::string body, std::string& response, int& status);
 

@@ -2,6 +2,8 @@
 
 #include "resources/resource.h"
 
+#include <utility>
+
 PromptTextDialog::PromptTextDialog(UINT templateId, HWND parent, std::string title, std::string prompt,
                                    std::string text)
     : CDialog(templateId, parent), m_text(std::move(text)), m_title(std::move(title)), m_prompt(std::move(prompt))

@@ -4,6 +4,7 @@
 #include "mx/strings.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace mx {
@@ -36,7 +37,9 @@ const std::string& mxIsotope::GetSymbol() const noexcept
 
 int mxIsotope::GetMassNumber() const noexcept
 {
-    return static_cast<int>(std::floor(m_mass.Val() + 0.5));
+    const double rounded = std::floor(m_mass.Val() + 0.5);
+    // A mass beyond any int (or not a number) has no mass number; converting it would be undefined.
+    return rounded >= INT_MIN && rounded <= INT_MAX ? static_cast<int>(rounded) : 0;
 }
 
 mxValenceList::mxValenceList(std::vector<int> valences)
@@ -96,13 +99,16 @@ mxElement::mxElement(ElementNumber atomicNumber, std::size_t isotopeRoom) : m_at
     m_isotopes.reserve(isotopeRoom);
 }
 
+// Field by field rather than a copy with the isotopes cleared afterwards: copying an element's isotopes for
+// each of its named ones made remapping quadratic in their number.
 mxElement::mxElement(const mxElement& element, const std::string& symbol, const mxIsotope& isotope)
-    : mxElement(element)
+    : m_modified(element.m_modified), m_averageMass(isotope.GetMass()), m_atomicNumber(element.m_atomicNumber),
+      m_massNumber(static_cast<short>(isotope.GetMassNumber())), m_symbol(symbol), m_valences(element.m_valences),
+      m_fullName(element.m_fullName), m_density(element.m_density), m_meltingPoint(element.m_meltingPoint),
+      m_boilingPoint(element.m_boilingPoint), m_ionizationPotential(element.m_ionizationPotential),
+      m_electronegativity(element.m_electronegativity), m_radius(element.m_radius), m_group(element.m_group),
+      m_period(element.m_period), m_discoverer(element.m_discoverer)
 {
-    m_isotopes.clear();
-    m_symbol = symbol;
-    m_averageMass = isotope.GetMass();
-    m_massNumber = static_cast<short>(isotope.GetMassNumber());
 }
 
 template <class T> void mxElement::Assign(T& field, const T& value)
@@ -137,8 +143,11 @@ const mxValenceList& mxElement::GetValences(int charge) const
     static const mxValenceList none;
     if (charge == 0 || m_valences.size() == 0)
         return m_valences;
+    // Widened: a charge near INT_MIN or INT_MAX must not overflow the subtraction.
+    const long long z = static_cast<long long>(m_atomicNumber) - charge;
     const mxPeriodicTable* table = mxPeriodicTable::GetPTable();
-    const mxElement* isoelectronic = table ? table->GetElement(m_atomicNumber - charge) : nullptr;
+    const mxElement* isoelectronic =
+        table && z >= 1 && z <= INT_MAX ? table->GetElement(static_cast<ElementNumber>(z)) : nullptr;
     return isoelectronic && isoelectronic->IsDefined() ? isoelectronic->m_valences : none;
 }
 

@@ -345,9 +345,13 @@ void mxPeriodicTable::RemapNamedIsotopes()
         const mxElement& element = m_elements[z];
         if (!element.IsDefined())
             continue;
-        for (const mxIsotope& isotope : element.GetIsotopes())
-            if (!isotope.GetSymbol().empty())
+        for (const mxIsotope& isotope : element.GetIsotopes()) {
+            // An entry's mass number is a short, and 0 marks an element: an isotope added by a caller
+            // whose mass number does not fit in between cannot be told apart, so it gets no symbol.
+            const int massNumber = isotope.GetMassNumber();
+            if (!isotope.GetSymbol().empty() && massNumber >= 1 && massNumber <= SHRT_MAX)
                 AddNamedIsotope(mxElement(element, isotope.GetSymbol(), isotope));
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 namespace mx {
@@ -125,17 +126,53 @@ bool ReadElementLine(const std::string& line, mxElement& element)
     return true;
 }
 
+// Mass numbers are rounded masses held in 16 bits (a named isotope's entry stores one as short): a larger
+// mass would wrap, and one far larger could not even be converted to an integer.
+constexpr double kHighestIsotopeMass = SHRT_MAX + 0.5;
+
 bool ReadIsotopeLine(const std::string& line, mxIsotope& isotope)
 {
     LineFields fields(line);
     mxRealNum mass, abundance;
     const std::string massField = fields.Next();
-    if (massField.empty() || !ReadReal(massField, mass) || !(mass.Val() > 0))
+    if (massField.empty() || !ReadReal(massField, mass) || !(mass.Val() > 0) || !(mass.Val() < kHighestIsotopeMass))
         return false;
     if (!ReadReal(fields.Next(), abundance))
         return false;
     isotope = mxIsotope(mass, abundance, fields.Next());
-    return true;
+    // A named isotope with mass number 0 would be taken for an element by FindElement.
+    return isotope.GetSymbol().empty() || isotope.GetMassNumber() > 0;
+}
+
+// Where a line of the text is, for reporting a conflict found after it was read.
+struct TextLine {
+    int number = 0;
+    std::string text;
+};
+
+// A named isotope whose symbol is also an element's would take over that element's lookups: the later of
+// the two lines of the text is the error. A conflict in which the text has no part is left as it was.
+bool FindSymbolConflict(const mxPeriodicTable& table, const std::map<std::string, TextLine>& elementLines,
+                        const std::map<std::string, TextLine>& isotopeLines, TextLine& conflict)
+{
+    for (ElementNumber z = 1; z <= table.MaxAtomicNo(); ++z)
+        for (const mxIsotope& isotope : table.GetElement(z)->GetIsotopes()) {
+            const std::string& symbol = isotope.GetSymbol();
+            if (symbol.empty())
+                continue;
+            const ElementNumber owner = table.GetAtomicNo(symbol);
+            if (owner < 1 || table.GetSymbol(owner) != symbol)
+                continue;
+            const auto element = elementLines.find(symbol);
+            const auto named = isotopeLines.find(symbol);
+            const TextLine none;
+            const TextLine& elementLine = element == elementLines.end() ? none : element->second;
+            const TextLine& isotopeLine = named == isotopeLines.end() ? none : named->second;
+            conflict = elementLine.number > isotopeLine.number ? elementLine : isotopeLine;
+            if (conflict.number > 0)
+                return true;
+        }
+    return false;
 }
 
 } // namespace
@@ -145,6 +182,7 @@ bool mxPeriodicTable::LoadElementsTable(std::string_view text, int& lineNumber, 
     std::lock_guard<std::mutex> hold(TableLock());
     mxPeriodicTable working(*this);
     ElementNumber current = 0;
+    std::map<std::string, TextLine> elementLines, isotopeLines;
     lineNumber = 0;
     message.clear();
     std::size_t at = 0;
@@ -164,17 +202,26 @@ bool mxPeriodicTable::LoadElementsTable(std::string_view text, int& lineNumber, 
             if (accepted) {
                 current = element.GetAtomicNumber();
                 working.SetElement(current, element);
+                elementLines[element.GetSymbol()] = TextLine{lineNumber, line};
             }
         } else if (current != 0) {
             mxIsotope isotope;
             accepted = ReadIsotopeLine(line, isotope);
-            if (accepted)
+            if (accepted) {
+                if (!isotope.GetSymbol().empty())
+                    isotopeLines[isotope.GetSymbol()] = TextLine{lineNumber, line};
                 working.m_elements[current].AddIsotope(isotope);
+            }
         }
         if (!accepted) {
             message = line;
             return false;
         }
+    }
+    if (TextLine conflict; FindSymbolConflict(working, elementLines, isotopeLines, conflict)) {
+        lineNumber = conflict.number;
+        message = conflict.text;
+        return false;
     }
     *this = std::move(working);
     RemapNamedIsotopes();
@@ -198,9 +245,15 @@ bool mxPeriodicTable::ReadPTableFile(const char* path, std::string* error)
 {
     std::string content;
     if (path && *path) {
-        std::ifstream file(path, std::ios::binary);
-        if (file)
-            content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        // Reading a folder, or a file that fails part-way, throws from inside the stream on some runtimes
+        // (std::ios_base::failure from libstdc++'s underflow); any such path is a bad file, never an escape.
+        try {
+            std::ifstream file(path, std::ios::binary);
+            if (file)
+                content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        } catch (const std::ios_base::failure&) {
+            content.clear();
+        }
     }
     if (content.empty()) {
         if (error)

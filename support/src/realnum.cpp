@@ -11,7 +11,12 @@
 #include <cstdio>
 #include <cstring>
 #include <locale>
+#include <new>
 #include <string_view>
+
+#ifndef _WIN32
+#include <langinfo.h>
+#endif
 
 // Taking the class constants' addresses in an object of the library emits them there, so the DLL exports
 // them for callers that bind a reference to them instead of using their values.
@@ -23,12 +28,18 @@ namespace {
 constexpr double kUndefined = mxRealNum::kUNDEF;
 
 // The decimal point of the C runtime's current numeric locale: text is read and measured with it, so a
-// text's value and its significant figures always agree.
+// text's value and its significant figures always agree. glibc's localeconv() refills one static structure
+// on every call, a data race between threads reading numbers; nl_langinfo only reads the locale's data. The
+// Windows runtime's localeconv() hands out its locale's own conventions without writing them.
 char ReadingDecimalPoint() noexcept
 {
+#ifdef _WIN32
     const std::lconv* conventions = std::localeconv();
-    return conventions && conventions->decimal_point && conventions->decimal_point[0]
-        ? conventions->decimal_point[0] : '.';
+    const char* point = conventions ? conventions->decimal_point : nullptr;
+#else
+    const char* point = nl_langinfo(RADIXCHAR);
+#endif
+    return point && point[0] ? point[0] : '.';
 }
 
 // The default text of a value: what mx::NumToStr writes without a format (a default output string stream,
@@ -67,9 +78,10 @@ bool IsDigit(char c) noexcept
 // The whole-text reader: decimal notation only (sign, digits with at most one decimal point, optional
 // exponent), leading white space and trailing blanks allowed, nothing else. Hexadecimal floats, "inf" and
 // "nan" are refused everywhere, unlike "%lf" scanning whose acceptance differs between runtimes. A value too
-// large for a double is refused; one too small reads as zero.
+// large for a double is refused; one too small reads as zero. Text that cannot be copied for want of memory
+// is unreadable.
 bool ReadDecimal(std::string_view text, char point, double& value) noexcept
-{
+try {
     std::size_t at = 0;
     const std::size_t size = text.size();
     while (at < size && IsLeadingSpace(text[at]))
@@ -78,9 +90,10 @@ bool ReadDecimal(std::string_view text, char point, double& value) noexcept
     if (at < size && (text[at] == '+' || text[at] == '-'))
         negative = text[at++] == '-';
 
-    // Copied to a buffer with '.' as the point for std::from_chars (locale independent, no '+').
-    char buffer[128];
-    std::size_t length = 0;
+    // Copied with '.' as the point for std::from_chars (locale independent, no '+'). Leading zeros are left
+    // out, so that they neither count toward a length nor cost anything; every other digit is kept, since
+    // std::from_chars rounds correctly from any number of them.
+    std::string buffer;
     int digits = 0;
     long magnitude = 0;  // decimal exponent of the leading digit, to tell overflow from underflow
     bool seenPoint = false, seenNonZero = false;
@@ -93,18 +106,20 @@ bool ReadDecimal(std::string_view text, char point, double& value) noexcept
                 ++magnitude;
             else if (seenPoint && !seenNonZero)
                 --magnitude;
+            if (seenNonZero || seenPoint)
+                buffer += c;
         } else if (c == point && !seenPoint) {
             seenPoint = true;
+            buffer += '.';
         } else {
             break;
         }
-        if (length + 1 < sizeof buffer)
-            buffer[length++] = c == point ? '.' : c;
-        else if (!seenPoint && IsDigit(c))
-            return false;  // more than 127 integer digits: not a measured number (fraction digits beyond are dropped)
     }
     if (digits == 0)
         return false;
+    // Only zeros before the point: "0", "00." and "0.5" keep one.
+    if (buffer.empty() || buffer[0] == '.')
+        buffer.insert(buffer.begin(), '0');
     if (at < size && (text[at] == 'e' || text[at] == 'E')) {
         std::size_t exponentAt = at + 1;
         bool negativeExponent = false;
@@ -118,11 +133,8 @@ bool ReadDecimal(std::string_view text, char point, double& value) noexcept
                 exponent = exponent * 10 + (text[exponentAt] - '0');
         at = exponentAt;
         magnitude += negativeExponent ? -exponent : exponent;
-        const int written = std::snprintf(buffer + length, sizeof buffer - length, "e%s%ld",
-                                          negativeExponent ? "-" : "", exponent);
-        if (written < 0 || static_cast<std::size_t>(written) >= sizeof buffer - length)
-            return false;
-        length += static_cast<std::size_t>(written);
+        buffer += negativeExponent ? "e-" : "e";
+        buffer += std::to_string(exponent);
     }
     while (at < size && IsTrailingBlank(text[at]))
         ++at;
@@ -130,16 +142,20 @@ bool ReadDecimal(std::string_view text, char point, double& value) noexcept
         return false;
 
     double result = 0;
-    const auto [end, error] = std::from_chars(buffer, buffer + length, result);
+    const char* const begin = buffer.data();
+    const char* const finish = begin + buffer.size();
+    const auto [end, error] = std::from_chars(begin, finish, result);
     if (error == std::errc::result_out_of_range) {
         if (seenNonZero && magnitude > 0)
             return false;
         result = 0;
-    } else if (error != std::errc() || end != buffer + length) {
+    } else if (error != std::errc() || end != finish) {
         return false;
     }
     value = negative ? -result : result;
     return true;
+} catch (const std::bad_alloc&) {
+    return false;
 }
 
 // Measuring (see mxRealNum::ParseString) with a given decimal point character.
@@ -224,6 +240,9 @@ void mxRealNum::BuildFromString(const char* text)
     m_value = StrToDbl(text);
     // An unreadable text still gets a tolerance from its digits (and the exponent of kUNDEF).
     m_tolerance = std::pow(10.0, DecimalExponent(m_value) - nSig + 1);
+    // More figures than a double's exponent can express: a tolerance of 0 would claim an exact number.
+    if (m_tolerance == 0)
+        m_value = kUndefined;
 }
 
 double mxRealNum::StrToDbl(const char* text) noexcept

@@ -331,6 +331,29 @@ void mxTokenizer::Unwrap(std::string& token, char* encloser)
     }
 }
 
+void mxTokenizer::ForgetLocationsBeyond(std::size_t length)
+{
+    // A closer that is also a trim character can be trimmed off the token's end; its group is then no
+    // longer in the token.
+    std::erase_if(m_nestLocations,
+                  [length](const std::pair<int, int>& group) { return static_cast<std::size_t>(group.second) > length; });
+}
+
+void mxTokenizer::TrimInsideToken(std::string& token)
+{
+    // Groups move left by the characters removed in front of them; one left with nothing in it is gone.
+    std::vector<int> removedBefore(token.size() + 1, 0);
+    for (std::size_t i = 0; i < token.size(); ++i)
+        removedBefore[i + 1] = removedBefore[i] + (i > 0 && i + 1 < token.size() && IsIgnorableChar(token[i]) ? 1 : 0);
+    for (auto& [start, end] : m_nestLocations) {
+        start -= removedBefore[start];
+        end -= removedBefore[end];
+    }
+    std::erase_if(m_nestLocations, [](const std::pair<int, int>& group) { return group.first >= group.second; });
+    auto inside = std::remove_if(token.begin() + 1, token.end() - 1, [this](char c) { return IsIgnorableChar(c); });
+    token.erase(inside, token.end() - 1);
+}
+
 bool mxTokenizer::Next(std::string& token, char* delimiter, char* encloser)
 {
     m_error.clear();
@@ -353,16 +376,15 @@ bool mxTokenizer::Next(std::string& token, char* delimiter, char* encloser)
         // Trailing blanks go before unwrapping, also at the end of the text, so that "'a b' " unwraps
         // whether or not a delimiter follows.
         TrimRight(token);
+        ForgetLocationsBeyond(token.size());
         if (!(m_flags & KeepEnclosers))
             Unwrap(token, encloser);
         TrimRight(token);
+        ForgetLocationsBeyond(token.size());
         if (token.empty() && (m_flags & SkipEmptyTokens))
             continue;
-        if ((m_flags & TrimInside) && token.size() > 2) {
-            auto inside = std::remove_if(token.begin() + 1, token.end() - 1,
-                                         [this](char c) { return IsIgnorableChar(c); });
-            token.erase(inside, token.end() - 1);
-        }
+        if ((m_flags & TrimInside) && token.size() > 2)
+            TrimInsideToken(token);
         return true;
     }
 }

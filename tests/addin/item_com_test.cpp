@@ -92,16 +92,17 @@ protected:
         return result;
     }
 
-    // Item.ExecuteDirect; its result must be a 16-bit integer.
-    short ExecuteDirect(const std::string& item, const std::string& input, IDispatch* target = nullptr,
+    // Item.ExecuteDirect; its result must be a 16-bit integer. The input goes as a BSTR of all its bytes.
+    short ExecuteDirect(const std::string& item, std::string_view input, IDispatch* target = nullptr,
                         ScriptedUser::Script script = nullptr)
     {
         std::optional<ScriptedUser> user;
         if (script)
             user.emplace(std::move(script));
+        const fw::unique_variant text = fw::MakeVariant(input);
         fw::unique_variant result = m_item.InvokeHelper<fw::unique_variant>(
             addin_testing::IdOf(m_item.m_lpDispatch, L"ExecuteDirect"), DISPATCH_METHOD, m_application.Get(), target,
-            std::string(kMenuPath) + "\\" + item, input);
+            std::string(kMenuPath) + "\\" + item, *text);
         if (user)
             user->Finish();
         EXPECT_EQ(result.type(), VT_I2);
@@ -164,9 +165,12 @@ TEST_F(ItemThroughCom, DirectRunsReturnTheirResultCodes)
     EXPECT_EQ(ExecuteDirect("2 Name", "unobtainium"), 0);
     EXPECT_EQ(ExecuteDirect("2 Name", "empty"), -102);   // the service hands back an empty structure
     EXPECT_EQ(ExecuteDirect("Missing", "x"), 1);
+    // The input is an ANSI string to the caller: it ends at its first zero byte.
+    EXPECT_EQ(ExecuteDirect("2 Name", std::string_view("eth\0anol", 8)), 2);
     auto requests = Service().Requests();
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(requests[0].body, "name=eth&comp=vlns");
+    EXPECT_EQ(requests[4].body, "name=eth&comp=vlns");
 
     // The found structure goes into the document given as the target, not into the active one.
     auto target = OpenDrawing("ethane", false);

@@ -154,7 +154,7 @@ TEST_F(ItemExecution, ItemsWithoutWebServiceValuesRequestNothing)
     EXPECT_TRUE(Requests().empty());
 }
 
-TEST_F(ItemExecution, EncodesOnlyThePlusSignsOfTheStructureAndOnlyForFormBodies)
+TEST_F(ItemExecution, EncodesTheAppendedStructureOnlyForFormBodies)
 {
     // Bytes FB EF BE are "++++" in Base64: 60 of them make a line of 72 "+" and one of 8.
     std::string bytes;
@@ -162,25 +162,33 @@ TEST_F(ItemExecution, EncodesOnlyThePlusSignsOfTheStructureAndOnlyForFormBodies)
         bytes += "\xFB\xEF\xBE";
     auto drawing = OpenDrawing("ethanol");
     drawing->selection.dataByType["application/x-test"] = refhost::ByteArray(bytes);
+    // A structure as XML text: its "&" and "%" would end the form value or be decoded in it.
+    const std::string xml = "<cml><molecule title=\"A &amp; B, 100% +1\"/></cml>";
+    drawing->selection.dataByType["chemical/x-cml+xml"] = fw::MakeVariant(xml);
     WriteSearchItem("Form", {{"InputMimeType", "application/x-test"}, {"PostData", "mode=a+b&structure="}});
     WriteSearchItem("Json", {{"InputMimeType", "application/x-test"}});
     WriteHeaderList("Json", "Content-Type:application/json");
-    Service().Enqueue(Answer("no_records_found"));
-    Service().Enqueue(Answer("no_records_found"));
-    EXPECT_EQ(Run("Form"), 0);
-    EXPECT_EQ(Run("Json"), 0);
+    WriteSearchItem("XmlForm", {{"InputMimeType", "chemical/x-cml+xml"}});
+    WriteSearchItem("XmlJson", {{"InputMimeType", "chemical/x-cml+xml"}});
+    WriteHeaderList("XmlJson", "Content-Type:application/json");
+    for (const char* item : {"Form", "Json", "XmlForm", "XmlJson"}) {
+        Service().Enqueue(Answer("no_records_found"));
+        EXPECT_EQ(Run(item), 0) << item;
+    }
 
     std::string encoded;
     for (int i = 0; i < 72; ++i)
         encoded += "%2b";
     encoded += "\r\n%2b%2b%2b%2b%2b%2b%2b%2b\r\n";
     auto requests = Requests();
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(requests[0].body, "mode=a+b&structure=" + encoded);
     EXPECT_EQ(requests[1].body, "structure=" + std::string(72, '+') + "\r\n++++++++\r\n");
     EXPECT_EQ(requests[1].HeaderValues("Content-Type"), std::vector<std::string>{"application/json"});
+    EXPECT_EQ(requests[2].body, "structure=<cml><molecule title=\"A %26amp; B, 100%25 %2b1\"/></cml>");
+    EXPECT_EQ(requests[3].body, "structure=" + xml);
     // The failure of a structure search shows the answer as it came.
-    ASSERT_EQ(m_messages.size(), 2u);
+    ASSERT_EQ(m_messages.size(), 4u);
     EXPECT_EQ(m_messages[0].text, "No Records Found");
     EXPECT_EQ(m_messages[0].caption, "Search");
     EXPECT_EQ(m_messages[0].owner, m_mainWindow);
@@ -224,6 +232,48 @@ TEST_F(ItemExecution, ShowsTheAnswerAsAPageWithItsSpecialCharactersEscaped)
     EXPECT_EQ(m_pages, (std::vector<std::string>{"http://127.0.0.1/results?id=ethanol",
                                                  "http://127.0.0.1/results?id=a%20b%0D%0A%22x%22&y"}));
     EXPECT_EQ(Requests().size(), 2u) << "no structure is fetched for a page";
+}
+
+TEST_F(ItemExecution, TheStructureRequestStaysInsideItsTarget)
+{
+    auto drawing = OpenDrawing("ethanol");
+    WriteSearchItem("Structure");
+    WriteSearchItem("Query", {{"StructureTarget", "/structure?name="}});
+    const std::string refused = "An error occurred accessing " + Service().BaseUrl() + "/search?type=\nError code: ";
+    const struct {
+        std::string item;
+        std::string answer;
+        std::string input;
+        std::string path;   // of the request for the structure; empty: none is made
+        short result;
+    } cases[] = {
+        {"Structure", "../../search?x=1", "", "", -1},
+        {"Structure", "a/%2e%2E/../other", "", "", -1},
+        {"Structure", "..\\other", "x", "", -1},
+        {"Structure", "..", "", "", -1},
+        // A fragment would never reach the service: the request would name "eth".
+        {"Structure", "eth#anol", "", "/structure/eth%23anol", 0},
+        {"Structure", "a/b..c/.d", "", "/structure/a/b..c/.d", 0},
+        {"Query", "../x", "", "/structure", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        Service().Reset();
+        m_messages.clear();
+        Service().Enqueue(Answer(c.answer));
+        Service().Enqueue(Answer("", 404, "No Such Structure"));
+        EXPECT_EQ(Run(c.item, c.input), c.result);
+        auto requests = Requests();
+        ASSERT_EQ(requests.size(), c.path.empty() ? 1u : 2u);
+        if (!c.path.empty()) {
+            EXPECT_EQ(requests[1].path, c.path);
+        }
+        if (c.result == -1 && c.input.empty()) {
+            ASSERT_EQ(m_messages.size(), 1u);
+            EXPECT_TRUE(m_messages[0].text.starts_with(refused)) << m_messages[0].text;
+        }
+    }
+    EXPECT_EQ(drawing->chemistry->Groups().size(), 1u);
 }
 
 TEST_F(ItemExecution, FailedRequestsShowTheAnswerWithTheConfiguredText)
@@ -401,7 +451,6 @@ TEST_F(ItemExecution, AFetchItemRunsTheDownloadDialogAndOpensTheStoredFile)
     const std::string stored = std::string(folder) + "ulnara-fetched.pdb";
     std::ofstream(stored) << "HEADER    stand-in\n";
 
-    EXPECT_EQ(Run("Fetch"), 1) << "without the download part, nothing happens";
     ScopedNetFileFetch standIn(kDownloadStandIn);
     const struct {
         const char* what;

@@ -97,6 +97,7 @@ TEST_F(MenuSetup, MenusInByteOrderBeforeWindowWithUnusableItemsLeftOut)
         captions.push_back(entry->caption);
         EXPECT_EQ(entry->argumentCount, 4u);
         EXPECT_EQ(entry->handler, entry->separator ? "" : "Ulnara19.Item");
+        EXPECT_EQ(entry->handlerMissing, entry->separator);   // a separator's handler is the missing argument
     }
     EXPECT_EQ(captions, (Captions{"Structure search...", "-", "Search by name...", "Hidden as text", "Page"}));
     ASSERT_TRUE(items[1]->separator);
@@ -178,9 +179,14 @@ TEST_F(MenuSetup, EnablingFollowsTheDocumentOfEachHostFamily)
         {"Brannic 3", "Tenth", structure, drawing(78.11), true},
         {"Korvane", "Search", structure, model(0), false},
         {"Korvane", "Search", structure, model(12), true},
+        {"Sylvane", "Search", structure, model(0), false},
+        {"Sylvane", "Search", structure, model(3), true},
+        {"Pellane", "Search", structure, model(0), false},
+        {"Pellane", "Search", structure, model(3), true},
         {"Ravelle", "Search", structure, database({}), false},
         {"Ravelle", "Search", structure, database({1, 2, 4}), false},
         {"Ravelle", "Search", structure, database({1, 3, 2}), true},
+        {"Ravelle", "Search", structure, database({1, 2, 3}), true},   // the last field counts too
     };
     long mainWindow = 0x30000;
     for (const auto& c : cases) {
@@ -195,6 +201,87 @@ TEST_F(MenuSetup, EnablingFollowsTheDocumentOfEachHostFamily)
         EXPECT_TRUE(update.value);
         EXPECT_EQ(entry->enabled, c.enabled);
     }
+}
+
+// Hosts take incoming calls while their own call is pending. Clean-up and setup of the same window from inside
+// Menus.Remove must find the map as it is after the clean-up in progress: nothing left to remove, a fresh list.
+TEST_F(MenuSetup, CleanupToleratesAHostCallingBackFromRemove)
+{
+    CallResult nested;
+    auto callBackOnce = [&](const wchar_t* member) {
+        m_host->whileCalled = [&, member](std::string_view kind, std::string_view name) {
+            if (kind == "Menus" && name == "Remove") {
+                m_host->whileCalled = nullptr;
+                nested = CallMember(m_extension.Get(), member, m_host->Application().Get());
+            }
+        };
+    };
+    const Captions ours = {"Tenth", "Second", "Upper", "Lower", "Accent"};
+
+    ASSERT_TRUE(Setup().value);
+    callBackOnce(L"Cleanup");
+    EXPECT_TRUE(Cleanup().value);
+    EXPECT_EQ(nested.status, S_OK);
+    EXPECT_FALSE(nested.value);   // the outer clean-up already took the window's menus
+    EXPECT_EQ(Bar(), kHostMenus);
+    EXPECT_FALSE(Cleanup().value);
+
+    ASSERT_TRUE(Setup().value);
+    callBackOnce(L"Setup");
+    EXPECT_TRUE(Cleanup().value);
+    EXPECT_EQ(nested.status, S_OK);
+    EXPECT_TRUE(nested.value);
+    EXPECT_EQ(Bar().size(), kHostMenus.size() + ours.size());   // the nested setup's menus stay
+    EXPECT_TRUE(Cleanup().value);                                // and are removed by the next clean-up
+    EXPECT_EQ(Bar(), kHostMenus);
+}
+
+// The last Extension may go while Item.Update waits on the host, taking the menu map with it: the item is
+// then left as it is, as without a map.
+TEST_F(MenuSetup, UpdateToleratesTheMapGoingDuringAHostCall)
+{
+    ASSERT_TRUE(Setup().value);
+    const auto structure = ItemOf("Tenth", "Structure search...");   // no document: would be disabled
+    for (const char* member : {"MainWindow", "CommandID"}) {
+        SCOPED_TRACE(member);
+        fw::ComPtr<IDispatch> extension = m_addin.Create(CLSID_Extension);
+        m_extension.Reset();   // the new object alone keeps the map
+        m_host->whileCalled = [&](std::string_view, std::string_view name) {
+            if (name == member) {
+                m_host->whileCalled = nullptr;
+                extension.Reset();
+            }
+        };
+        structure->enabled = true;
+        CallResult update = Update(structure);
+        EXPECT_EQ(update.status, S_OK);
+        EXPECT_TRUE(update.value);
+        EXPECT_TRUE(structure->enabled);
+        EXPECT_FALSE(extension);
+        m_extension = m_addin.Create(CLSID_Extension);
+        ASSERT_TRUE(Setup().value);
+    }
+}
+
+// Text goes to the host up to its first zero byte, captions included; clean-up removes what was added.
+TEST_F(MenuSetup, CaptionsEndAtTheirFirstZeroByte)
+{
+    // "Zero", a zero, "tail" as a registry string (UTF-16LE), for a menu and for its item.
+    const std::string zeroTail = "5a,00,65,00,72,00,6f,00,00,00,74,00,61,00,69,00,6c,00,00,00";
+    testing_support::ImportRegText(
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\z]\n"
+        "@=hex(1):" + zeroTail + "\n\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\z\\1]\n"
+        "@=hex(1):" + zeroTail + "\n"
+        "\"HandlerID\"=\"Ulnara19.Item\"\n");
+    ASSERT_TRUE(Setup().value);
+    const auto menu = m_host->MainWindow().MainMenuBar().Find("Zero");
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->items.size(), 1u);
+    EXPECT_EQ(menu->items[0]->caption, "Zero");
+    EXPECT_TRUE(Cleanup().value);
+    EXPECT_EQ(Bar(), kHostMenus);
 }
 
 TEST_F(MenuSetup, ThreeArgumentHostGetsEveryItem)
@@ -282,6 +369,19 @@ TEST_F(MenuSetup, MenuMapLivesWhileAnyExtensionDoes)
     EXPECT_FALSE(Cleanup().value);
 }
 
+// A host without any configuration simply gets no menus; setting up still succeeds.
+TEST(MenuSetupWithoutConfiguration, SucceedsAndAddsNothing)
+{
+    testing_support::RegistrySandbox sandbox;
+    fw::ComPtr<IDispatch> extension = AddinLibrary::Get().Create(CLSID_Extension);
+    auto host = refhost::Host::Create("Velmora 19.0", 0x60080);
+    CallResult setup = CallMember(extension.Get(), L"Setup", host->Application().Get());
+    EXPECT_EQ(setup.status, S_OK);
+    EXPECT_TRUE(setup.value);
+    EXPECT_EQ(host->MainWindow().MainMenuBar().Captions(), kHostMenus);
+    EXPECT_FALSE(CallMember(extension.Get(), L"Cleanup", host->Application().Get()).value);
+}
+
 // The configuration the demo installs, as an administrator would, for the whole machine.
 TEST(SampleConfiguration, GivesTheSearchAndFetchMenus)
 {
@@ -296,8 +396,10 @@ TEST(SampleConfiguration, GivesTheSearchAndFetchMenus)
     for (const char* menu : {"Search", "Fetch"})
         for (const auto& entry : host->MainWindow().MainMenuBar().Find(menu)->items)
             items.push_back(entry->caption);
+    // The hidden item is for programs (Item.ExecuteDirect) and stays out of the menu.
     EXPECT_EQ(items, (Captions{"Structure search...", "-", "Search by name or CAS number...",
-                               "Protein Data Bank entry...", "About the structure services"}));
+                               "Protein Data Bank entry...", "Structure file by name...",
+                               "About the structure services"}));
 }
 
 TEST(AddinObjects, MembersKeepTheirDispatchIdsAndInterfaces)

@@ -8,12 +8,15 @@
 #include "refhost/chem/Molfile.h"
 #include "reg_import.h"
 #include "registry_sandbox.h"
+#include "stand_in_service.h"
 #include "test_paths.h"
 
 #include <windows.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -35,10 +38,13 @@ TEST(HostScript, ReadsEveryActionWithItsArguments)
                                         "type 1001 \" two words \"\n"
                                         "screenshot dialog Z:\\a.png\n"
                                         "expect selected 0\n"
-                                        "print selection\n"),
+                                        "print selection\n"
+                                        "execute-direct \"SOFTWARE\\A b\\1 Item\" (+)-camphor  \n"
+                                        "execute-direct SOFTWARE\\Item \" padded \"\n"
+                                        "wait 2012 Save to\n"),
                              &error);
     ASSERT_TRUE(steps) << error.line << ": " << error.message;
-    ASSERT_EQ(steps->size(), 8u);
+    ASSERT_EQ(steps->size(), 11u);
     const auto& s = *steps;
     EXPECT_EQ(s[0].action, Action::Open);
     EXPECT_EQ(s[0].text, "Z:\\data\\my file.mol");
@@ -54,8 +60,16 @@ TEST(HostScript, ReadsEveryActionWithItsArguments)
     EXPECT_EQ(s[5].text, "Z:\\a.png");
     EXPECT_EQ(s[6].expecting, Expecting::Selected);
     EXPECT_TRUE(s[7].selection);
+    EXPECT_EQ(s[8].path, std::vector<std::string>{"SOFTWARE\\A b\\1 Item"});
+    EXPECT_EQ(s[8].text, "(+)-camphor");
+    EXPECT_EQ(s[9].path, std::vector<std::string>{"SOFTWARE\\Item"});
+    EXPECT_EQ(s[9].text, " padded ");
+    EXPECT_EQ(s[10].number, 2012);
+    EXPECT_EQ(s[10].text, "Save to");
     EXPECT_TRUE(s[4].RunsWhilePending());
+    EXPECT_TRUE(s[10].RunsWhilePending());   // it waits on a dialog that a pending step opened
     EXPECT_FALSE(s[3].RunsWhilePending());
+    EXPECT_FALSE(s[8].RunsWhilePending());
 }
 
 TEST(HostScript, RefusesWhatItCannotCarryOutAndNamesTheLine)
@@ -78,6 +92,10 @@ TEST(HostScript, RefusesWhatItCannotCarryOutAndNamesTheLine)
         {"choose A > B > C", "expected MENU > ITEM"},
         {"open-menu A > B", "expected the caption of one menu"},
         {"press 70000", "expected a control id from 0 to 65535, not \"70000\""},
+        {"wait 2012", "expected the text to wait for"},
+        {"execute-direct", "expected the item's configuration path"},
+        {"execute-direct \"SOFTWARE\\Item", "a quoted text has no closing quote"},
+        {"execute-direct SOFTWARE\\Item", "expected the input text"},
         {"press -1", "expected a control id from 0 to 65535, not \"-1\""},
         {"screenshot client", "expected a file name"},
         {"print everything", "expected nothing or selection"},
@@ -336,6 +354,66 @@ TEST_F(DrawingHost, BadFilesAndScriptsAreRefusedWithTheirReason)
               std::string::npos) << wrong.output;
     EXPECT_EQ(wrong.output.find("Setup"), std::string::npos);   // nothing ran
     EXPECT_EQ(wrong.exitCode, 2u);
+}
+
+// A chemist's structure search and fetch, end to end, as the demo runs them: the sample menus pointed at the
+// stand-in structure service and download server, the choice and download dialogs answered by the script.
+TEST_F(DrawingHost, SearchAndFetchPlaceTheirStructuresIntoTheDocument)
+{
+    using testing_support::StandInService;
+    StandInService structures({}, StandInService::CatalogueOptions());
+    StandInService downloads(StandInService::DownloadServerProgram(),
+                             {"--catalogue", std::string(std::getenv("ULNARA_SOURCE_DIR")) + "/tests/fixtures/netfile"});
+    std::string sample = testing_support::ReadTextFile(testing_support::SourcePath("config/sample.reg"));
+    auto replace = [&sample](const std::string& from, int port) {
+        for (auto at = sample.find(from); at != std::string::npos; at = sample.find(from, at))
+            sample.replace(at, from.size(), "127.0.0.1:" + std::to_string(port));
+    };
+    replace("127.0.0.1:8421", structures.Port());
+    replace("127.0.0.1:8422", downloads.Port());
+    testing_support::ImportRegText(sample);
+    const std::string folder = testing_support::BinaryPath("drawing_host_downloads");
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    std::string regFolder;
+    for (char c : folder)
+        regFolder += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n"
+                                   "[HKEY_CURRENT_USER\\Software\\Quennardix\\Velmora\\19.0\\General\\MOL]\n"
+                                   "\"SaveAs Path\"=\"" + regFolder + "\"\n");
+
+    const HostRun run = Run({"open " + Fixture("esterification.rxn"), "click atom 16",
+                             "choose Search > Structure search...", "dialog Search SciFinder", "press 1002", "press 1",
+                             "choose Fetch > Structure file by name...", "dialog Structure file by name",
+                             "wait 2012 Ready", "type 1 glycine", "press 2006", "print"});
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.exitCode, 0u);
+
+    // The document afterwards: the reaction as read, the ethyl acetate of the service's catalogue, the fetched
+    // glycine, in that order.
+    auto read = [](const std::string& path) {
+        auto document = refhost::chem::ReadChemDocument(testing_support::ReadTextFile(path));
+        if (!document)
+            throw std::runtime_error("cannot read " + path);
+        return std::move(*document);
+    };
+    refhost::chem::ChemDocument expected = read(Fixture("esterification.rxn"));
+    expected.Insert(read(testing_support::SourcePath("servers/structures/ethyl acetate.mol")));
+    expected.Insert(read(Fixture("netfile/glycine.mol")));
+    EXPECT_EQ(run.Between("--- document", "--- end of document"), refhost::chem::WriteChemDocument(expected));
+
+    // What the services received: an exact search of the selected structure, signed as configured, and the
+    // retrieval of what it found; the download server's three steps.
+    const auto searches = structures.Requests();
+    ASSERT_EQ(searches.size(), 2u);
+    EXPECT_EQ(searches[0].query, "type=exact");
+    EXPECT_TRUE(structures.VerifySignature(0, "X-Signature", "X-Request-Id|Request_Body", "s3cret"));
+    EXPECT_EQ(searches[1].path, "/structure/ethyl%20acetate");
+    const auto fetches = downloads.Requests();
+    ASSERT_EQ(fetches.size(), 3u);
+    EXPECT_EQ(fetches[2].path, "/entries/glycine.mol");
+    EXPECT_EQ(testing_support::ReadTextFile(folder + "\\glycine.mol"),
+              testing_support::ReadTextFile(Fixture("netfile\\glycine.mol")));
 }
 
 } // namespace

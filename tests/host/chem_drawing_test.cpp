@@ -118,6 +118,23 @@ TEST_F(OpenedDrawing, ExchangeFormatReadsTheSelectionAndPastes)
         EXPECT_EQ(error.ErrorCode(), refhost::kEmptyStructureError);
     }
 
+    // The text of a structure file (a fetched molfile) is imported as the host opens it; text that is not
+    // one is refused with the reader's line.
+    auto fileBytes = [](const std::string& text) {
+        return fw::unique_variant::adopt(VariantFrom(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
+    };
+    data.SetData(*fileBytes(chem_test::FixtureText("esterification.rxn")), *exchange);
+    EXPECT_EQ(drawing->chemistry->ReactionSchemes().size(), 1u);
+    EXPECT_EQ(drawing->chemistry->Atoms().size(), 6u + 14u);
+    try {
+        data.SetData(*fileBytes("not a molfile"), *exchange);
+        ADD_FAILURE() << "text that is no structure file was accepted";
+    } catch (const COleDispatchException& error) {
+        EXPECT_NE(error.m_strDescription.find("Cannot paste the structure: line "), std::string::npos)
+            << error.m_strDescription;
+    }
+    EXPECT_EQ(drawing->chemistry->Atoms().size(), 20u);
+
     // Other formats are kept as they are given.
     fw::unique_variant other = fw::MakeVariant(7L);
     data.SetData(*fw::MakeVariant("VLX"), *other);

@@ -310,6 +310,13 @@ TEST_F(FetchTest, EachFetchHasAnAnswerFileOfItsOwn)
         EXPECT_TRUE(fs::exists(path));
     }
     EXPECT_FALSE(fs::exists(path));
+
+    // A cancelled fetch cannot read its answer any more; it does not keep it on disk either.
+    Fetch cancelled(appName, itemPath, "PDB");
+    cancelled.StartInit(nullptr);
+    ASSERT_TRUE(fs::exists(cancelled.TempFilePath()));
+    EXPECT_TRUE(cancelled.Cancel());
+    EXPECT_FALSE(fs::exists(cancelled.TempFilePath()));
 }
 
 // The steps as the download dialog runs them: each job on a worker, its finish notice posted to a window.

@@ -162,6 +162,19 @@ TEST(Urls, ReplacementNeverExpandsItsOwnValue)
     EXPECT_EQ(ReplaceToken("http://a.example/", "", "x"), "http://a.example/");
 }
 
+TEST(Urls, TemplateValuesAreNotExpandedByOtherTokens)
+{
+    const StringPairs tokens = {{"ID", "PDB ID"}, {"CHAIN", "Chain"}};
+    // A value that is another token's name stays the user's value.
+    EXPECT_EQ(FillURLTemplate("http://a.example/ID/CHAIN.pdb", tokens, {"CHAIN", "A"}), "http://a.example/CHAIN/A.pdb");
+    // Nor does a value joined to the template text after it make a token.
+    EXPECT_EQ(FillURLTemplate("http://a.example/IDAIN", {{"ID", "x"}, {"CHAIN", "y"}}, {"1CH", "B"}),
+              "http://a.example/1CHAIN");
+    // Where one token name holds another, the longer one at a place is that token, whatever their order.
+    EXPECT_EQ(FillURLTemplate("http://a.example/PDBID/ID", {{"ID", "x"}, {"PDBID", "y"}}, {"1abc", "2def"}),
+              "http://a.example/2def/1abc");
+}
+
 TEST(Configuration, VersionFromTheElementBeforeExtensions)
 {
     EXPECT_EQ(VersionFromKeyPath("SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Fetch\\PDB"), "19.0");

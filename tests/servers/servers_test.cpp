@@ -73,6 +73,30 @@ TEST(HttpReplyText, ReadsStatusTextHeadersAndCountedBody)
     EXPECT_FALSE(standin::ParseHttpReply("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nabc"));
     EXPECT_FALSE(standin::ParseHttpReply("HTTP/1.1 2x0 OK\r\n\r\n"));
     EXPECT_FALSE(standin::ParseHttpReply("HTTP/1.1 200 OK\r\n"));
+
+    // Chunked bodies are decoded, and are complete only with their last, empty chunk.
+    const std::string chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    EXPECT_EQ(standin::ParseHttpReply(chunkedHead + "3\r\nabc\r\na;x=1\r\n0123456789\r\n0\r\n\r\n")->body,
+              "abc0123456789");
+    EXPECT_FALSE(standin::ParseHttpReply(chunkedHead + "3\r\nabc\r\n"));
+    EXPECT_FALSE(standin::ParseHttpReply(chunkedHead + "5\r\nabc\r\n0\r\n\r\n"));
+}
+
+TEST(RequestHeadText, KeepsHeadersAsTheyArrived)
+{
+    auto head = standin::ParseRequestHead("POST /a?b=c HTTP/1.1\r\nX-Empty:\r\nX-B:  two words \r\nx-a: %41\r\nX-Blank: ");
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->method, "POST");
+    EXPECT_EQ(head->target, "/a?b=c");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"X-Empty", ""}, {"X-B", "two words"}, {"x-a", "%41"}, {"X-Blank", ""}};
+    EXPECT_EQ(head->headers, expected);
+    for (const char* malformed : {"", "GET\r\n", "GET / \r\n", "GET  HTTP/1.1", " / HTTP/1.1",
+                                  "GET / HTTP/1.1\r\nNo colon", "GET / HTTP/1.1\r\n: empty name",
+                                  "GET / HTTP/1.1\r\nBad name: x"}) {
+        SCOPED_TRACE(malformed);
+        EXPECT_FALSE(standin::ParseRequestHead(malformed));
+    }
 }
 
 class StructureService : public testing::Test {
@@ -94,7 +118,9 @@ private:
 
 TEST_F(StructureService, RecordsWhatArrivedOnTheWire)
 {
-    Send("POST", "/search/a%2Fb?x=1&y=%20", {{"X-B", "2"}, {"x-a", "first"}, {"X-A", "second"}}, "body\0with zero"s);
+    const testing_support::HeaderList sent = {
+        {"X-B", "2"}, {"x-a", "first"}, {"X-Empty", ""}, {"X-A", "second"}, {"X-Escaped", "a%20b"}};
+    Send("POST", "/search/a%2Fb?x=1&y=%20", sent, "body\0with zero"s);
     Send("GET", "/plain");
     auto requests = Service().Requests();
     ASSERT_EQ(requests.size(), 2u); // the control requests are not recorded
@@ -104,7 +130,9 @@ TEST_F(StructureService, RecordsWhatArrivedOnTheWire)
     EXPECT_EQ(post.query, "x=1&y=%20");
     EXPECT_EQ(post.body, "body\0with zero"s);
     EXPECT_EQ(post.HeaderValues("X-B"), std::vector<std::string>{"2"});
-    // One name in different cases keeps its arrival order.
+    // Headers are kept as they came, in their order, empty values and percent signs included.
+    ASSERT_GE(post.headers.size(), sent.size());
+    EXPECT_TRUE(std::equal(sent.begin(), sent.end(), post.headers.end() - static_cast<std::ptrdiff_t>(sent.size())));
     EXPECT_EQ(post.HeaderValues("x-a"), (std::vector<std::string>{"first", "second"}));
     EXPECT_TRUE(post.HeaderValues("REMOTE_ADDR").empty());
     EXPECT_EQ(requests[1].method, "GET");
@@ -161,6 +189,47 @@ TEST_F(StructureService, SlowAnswersArriveWholeAndResetOnesDoNot)
     Service().Enqueue(cut);
     EXPECT_THROW(Send("GET", "/cut"), std::runtime_error);
     EXPECT_EQ(Service().Requests().size(), 2u);
+
+    // Chunked answers arrive whole; closed early they miss their end (a Content-Length one its bytes).
+    Answer chunked;
+    chunked.body = "0123456789";
+    chunked.chunkSize = 4;
+    Service().Enqueue(chunked);
+    auto whole = Send("GET", "/chunked");
+    EXPECT_EQ(whole.body, "0123456789");
+    EXPECT_NE(std::find(whole.headers.begin(), whole.headers.end(),
+                        std::pair<std::string, std::string>{"Transfer-Encoding", "chunked"}),
+              whole.headers.end());
+    chunked.closeAfter = 4;
+    Service().Enqueue(chunked);
+    EXPECT_THROW(Send("GET", "/chunked-cut"), std::runtime_error);
+    Answer closed;
+    closed.body = "0123456789";
+    closed.closeAfter = 6;
+    Service().Enqueue(closed);
+    EXPECT_THROW(Send("GET", "/closed"), std::runtime_error);
+}
+
+TEST_F(StructureService, GeneratedBodiesArriveWholeCountedOrChunked)
+{
+    // Longer than one write, in chunks that do not divide it: no byte is lost or repeated at a seam.
+    Answer generated;
+    generated.generatedLength = 200'003;
+    generated.chunkSize = 70'000;
+    Service().Enqueue(generated);
+    generated.chunkSize = 0;
+    Service().Enqueue(generated);
+    for (const char* path : {"/chunked", "/counted"}) {
+        auto reply = Send("GET", path);
+        ASSERT_EQ(reply.body.size(), 200'003u) << path;
+        for (std::size_t i = 0; i < reply.body.size(); ++i)
+            ASSERT_EQ(reply.body[i], standin::GeneratedByte(i)) << path << " at " << i;
+    }
+    // Closed inside a later chunk: the answer has no end.
+    generated.chunkSize = 70'000;
+    generated.closeAfter = 100'000;
+    Service().Enqueue(generated);
+    EXPECT_THROW(Send("GET", "/chunked-cut"), std::runtime_error);
 }
 
 TEST_F(StructureService, RecomputesSignatures)
@@ -187,6 +256,8 @@ TEST_F(StructureService, RefusesMalformedControlRequests)
     const std::string answers = std::string(standin::kControlPrefix) + "answers";
     EXPECT_EQ(Send("POST", answers, {{"Answer-Status", "abc"}}).status, 400);
     EXPECT_EQ(Send("POST", answers, {{"Answer-Reset-After", "5"}}, "abc").status, 400);
+    EXPECT_EQ(Send("POST", answers, {{"Answer-Close-After", "5"}}, "abc").status, 400);
+    EXPECT_EQ(Send("POST", answers, {{"Answer-Chunked", "2"}, {"Answer-Declared-Length", "9"}}, "abc").status, 400);
     EXPECT_EQ(Send("POST", answers, {{"Answer-Header", "no colon"}}).status, 400);
     EXPECT_EQ(Send("POST", std::string(standin::kControlPrefix) + "verify", {{"Verify-Request", "0"}}).status, 400);
     EXPECT_EQ(Send("POST", std::string(standin::kControlPrefix) + "unknown").status, 404);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -198,6 +199,9 @@ TEST_F(BuiltInTable, ChargedAtomsTakeTheValencesOfTheirIsoelectronicElement)
     EXPECT_EQ(Element(7).GetValences(1), mx::mxValenceList({4}));   // N+ like C
     EXPECT_EQ(Element(8).GetValences(-1), mx::mxValenceList({1}));  // O- like F
     EXPECT_EQ(Element(5).GetValences(5).size(), 0u);                // no element 0
+    // Charges at the ends of the int range name no element (and must not overflow getting there).
+    EXPECT_EQ(Element(7).GetValences(INT_MIN).size(), 0u);
+    EXPECT_EQ(Element(7).GetValences(INT_MAX).size(), 0u);
     EXPECT_EQ(Element(26).GetValences(2).size(), 0u);               // no list: its own (empty) one
     EXPECT_EQ(Element(16).GetValences(0), Element(16).GetValences());
     EXPECT_EQ(Element(16).GetMaxValence(), 6);

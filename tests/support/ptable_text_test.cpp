@@ -4,11 +4,33 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <fstream>
 #include <string>
 
 using mx::mxPeriodicTable;
+
+#ifndef _WIN32
+// Allocations made while g_countAllocations is set, counted by replacing the global operator new (natively
+// the support library is a shared library and shares it; on Windows it sits in the DLL with its own).
+namespace {
+thread_local bool g_countAllocations = false;
+thread_local std::size_t g_allocations = 0;
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (g_countAllocations)
+        ++g_allocations;
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#endif
 
 namespace {
 
@@ -97,6 +119,17 @@ TEST(PeriodicTableText, MalformedTextIsRefusedWholeWithItsLine)
         {"element mass unreadable", "C 6 12.0.1 v4 Carbon\n", 1, "C 6 12.0.1 v4 Carbon"},
         {"element real unreadable", "C 6 12 v4 Carbon 1086.5 2.55 hot\n", 1, "C 6 12 v4 Carbon 1086.5 2.55 hot"},
         {"radius beyond an int", "C 6 12 v4 Carbon 1 1 1 1 1 1e30 2 14\n", 1, "C 6 12 v4 Carbon 1 1 1 1 1 1e30 2 14"},
+        // Mass numbers are held in 16 bits: larger ones would wrap (65536 to 0, an element's mark) or, far
+        // larger, not convert at all.
+        {"isotope mass far beyond any", std::string(kCarbonLine) + "\n 1e20 1\n", 2, " 1e20 1"},
+        {"isotope mass number beyond 16 bits", std::string(kCarbonLine) + "\n 40000 0\n", 2, " 40000 0"},
+        {"named isotope of mass number 0", std::string(kCarbonLine) + "\n 0.3 0 Cz\n", 2, " 0.3 0 Cz"},
+        // A named isotope may not take an element's symbol, whichever of the two lines comes later.
+        {"named isotope with an element's symbol", "H 1 1.008 v1 Hydrogen\n 1.0078 99.9\n 2.014 0.01 C\n", 3,
+         " 2.014 0.01 C"},
+        {"element with a named isotope's symbol", "H 1 1.008 v1 Hydrogen\n 2.014 0.01 Qq\n#\nQq 130 1 v Q\n", 4,
+         "Qq 130 1 v Q"},
+        {"element taking the built-in deuterium's symbol", "D 131 2 v Dee\n", 1, "D 131 2 v Dee"},
         {"lower-case line after good elements",
          std::string(kCarbonLine) + "\nN 7 14.007 v3 Nitrogen\n 14 99.6\nn 7 14\n", 4, "n 7 14"},
     };
@@ -119,6 +152,29 @@ TEST(PeriodicTableText, MalformedTextIsRefusedWholeWithItsLine)
         ExpectSameContent(table, before);
     }
 }
+
+#ifndef _WIN32
+// Named isotopes are remapped from their elements: the work must grow with their number, not its square
+// (each entry once copied its element's whole isotope list, thousands of named ones taking seconds while
+// every reader of the table waited on its lock).
+TEST(PeriodicTableText, ManyNamedIsotopesCostLinearWork)
+{
+    constexpr int kNamed = 3000;
+    std::string text = "Xx 120 500 v Many\n";
+    for (int i = 0; i < kNamed; ++i)
+        text += " " + std::to_string(1000 + i) + ".1 0 Q" + std::to_string(i) + "\n";
+    mxPeriodicTable table;
+    g_allocations = 0;
+    g_countAllocations = true;
+    const bool read = table.ReadPTableFromString(text);
+    g_countAllocations = false;
+    ASSERT_TRUE(read);
+    EXPECT_LT(g_allocations, 100u * kNamed);
+    EXPECT_EQ(table.GetAtomicNo("Q0"), 120);
+    EXPECT_EQ(table.LookupElement("Q2999")->GetMassNumber(), 3999);
+    EXPECT_TRUE(table.LookupElement("Q2999")->GetIsotopes().empty());
+}
+#endif
 
 class PeriodicTableFile : public testing::Test {
 protected:
@@ -159,6 +215,10 @@ TEST_F(PeriodicTableFile, ReadsAWholeFileAndRefusesMissingEmptyOrBadOnes)
     }
     EXPECT_FALSE(table.ReadPTableFile(nullptr, &error));
     EXPECT_EQ(error, "Bad periodic table file ()");
+    // A folder opens as a file on some systems and fails only when read.
+    const std::string folder = m_folder.string();
+    EXPECT_FALSE(table.ReadPTableFile(folder.c_str(), &error));
+    EXPECT_EQ(error, "Bad periodic table file (" + folder + ")");
     const std::string bad = Write("bad.txt", "# only an isotope\n 1.0078 99.9\n");
     EXPECT_FALSE(table.ReadPTableFile(bad.c_str(), &error));
     EXPECT_EQ(error, "Error in periodic table at line 2:\r\n 1.0078 99.9");

@@ -89,6 +89,24 @@ TEST(RealNum, ReadsDecimalNotationOnly)
     EXPECT_EQ(unreadable.String(), "");
 }
 
+// Long texts: every digit after the leading zeros takes part, and leading zeros cost nothing; a text whose
+// figures no tolerance can express is undefined rather than exact.
+TEST(RealNum, LongTextsReadWholeOrNotAtAll)
+{
+    mx::mxPushNumericLocale classic("C");
+    EXPECT_DOUBLE_EQ(mxRealNum("0." + std::string(130, '0') + "1").Val(), 1e-131);
+    const mxRealNum precise("0.5" + std::string(130, '0') + "1");
+    EXPECT_EQ(precise.Val(), 0.5);
+    EXPECT_EQ(precise.NumSigFig(), 132);
+    const mxRealNum padded(std::string(200, '0') + "25");
+    EXPECT_EQ(padded.Val(), 25);
+    EXPECT_EQ(padded.Tolerance(), 1);
+    const mxRealNum large("1" + std::string(199, '2'));
+    EXPECT_DOUBLE_EQ(large.Val(), 1.2222222222222222e199);
+    EXPECT_EQ(large.NumSigFig(), 200);
+    EXPECT_FALSE(mxRealNum("1." + std::string(400, '0')).IsDefined());
+}
+
 // Measuring and reading use the same decimal point, so a comma locale neither miscounts "3,14" nor reads it
 // with a different number of figures.
 TEST(RealNum, CommaLocaleMeasuresAndReadsAlike)

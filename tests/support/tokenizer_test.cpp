@@ -181,6 +181,25 @@ TEST(Tokenizer, NestedGroupsUnwrapCompletelyAndReportTheirLocations)
     }
 }
 
+// Trimming moves or removes characters after the groups were found: the locations follow their groups.
+TEST(Tokenizer, NestLocationsFollowTrimming)
+{
+    std::string token;
+    mxTokenizer inside("a (b) c", ",", mxTokenizer::TrimInside);
+    inside.SetNestingCharacters("()");
+    ASSERT_TRUE(inside.Next(token));
+    EXPECT_EQ(token, "a(b)c");
+    EXPECT_EQ(inside.GetNestCharacterLocations(), (mxTokenizer::NestLocations{{1, 4}}));
+
+    // A closer that is also a trim character goes with the trailing blanks, and its group with it.
+    mxTokenizer trimmed("x<y>", ",", 0);
+    trimmed.SetNestingCharacters("<>");
+    trimmed.SetTrimCharacters(" >");
+    ASSERT_TRUE(trimmed.Next(token));
+    EXPECT_EQ(token, "x<y");
+    EXPECT_TRUE(trimmed.GetNestCharacterLocations().empty());
+}
+
 TEST(Tokenizer, DelimiterStrings)
 {
     const char* strings[] = {"::", ";", ""};

@@ -93,8 +93,18 @@ void ImportRegText(std::string_view text)
     auto ops = regtext::Parse(text, &error);
     if (!ops)
         throw std::runtime_error("line " + std::to_string(error.line) + ": " + error.message);
-    for (const auto& op : *ops)
+    ImportRegOperations(*ops);
+}
+
+void ImportRegOperations(const std::vector<regtext::Operation>& operations)
+{
+    for (const auto& op : operations)
         Apply(op);
+}
+
+bool IsImportableHive(const std::string& hive)
+{
+    return HiveOf(hive) != nullptr;
 }
 
 void ImportRegFixture(const std::string& name)

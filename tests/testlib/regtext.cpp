@@ -122,7 +122,59 @@ void ReadData(std::string_view s, Operation& op)
     }
 }
 
+void AppendUtf8(std::string& out, std::uint32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
 } // namespace
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    auto unit = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    const std::size_t end = bytes.size() & ~std::size_t{1}; // an odd last byte is no character
+    for (std::size_t i = 0; i < end; i += 2) {
+        std::uint32_t codePoint = unit(i);
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && i + 2 < end && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {
+            codePoint = 0xFFFD;
+        }
+        AppendUtf8(out, codePoint);
+    }
+    return out;
+}
+
+std::string TextOfFile(std::string_view bytes)
+{
+    if (StartsWith(bytes, "\xFF\xFE"))
+        return Utf16ToUtf8(bytes.substr(2), false);
+    if (StartsWith(bytes, "\xFE\xFF"))
+        return Utf16ToUtf8(bytes.substr(2), true);
+    if (StartsWith(bytes, "\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    return std::string(bytes);
+}
 
 std::optional<std::vector<Operation>> Parse(std::string_view text, ParseError* error)
 {

@@ -38,4 +38,11 @@ struct ParseError {
 // Parses the whole text; on failure nothing is returned but the first error.
 std::optional<std::vector<Operation>> Parse(std::string_view text, ParseError* error = nullptr);
 
+// The UTF-8 text of a .reg file's bytes: regedit writes UTF-16 little-endian with a byte-order mark, which
+// is converted (an unpaired surrogate becoming U+FFFD); a big-endian one likewise; a UTF-8 mark is dropped;
+// anything else is taken as UTF-8 already.
+std::string TextOfFile(std::string_view bytes);
+// UTF-16 bytes (as "hex(1):" and "hex(2):" data hold string values) as UTF-8, unpaired surrogates as U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian = false);
+
 } // namespace regtext

@@ -65,3 +65,14 @@ TEST(RegText, RefusesMalformedTextWithTheLine)
         EXPECT_EQ(error.message, c.message);
     }
 }
+
+TEST(RegText, ReadsTheTextOfFilesAsRegeditAndEditorsSaveThem)
+{
+    using namespace std::string_literals;
+    // "[K]" + U+00C4 + U+1F600 (a surrogate pair) + an unpaired low surrogate, then a stray odd byte.
+    const std::string littleEndian = "\xFF\xFE[\0K\0]\0\xC4\0\x3D\xD8\x00\xDE\x00\xDC!"s;
+    EXPECT_EQ(regtext::TextOfFile(littleEndian), "[K]\xC3\x84\xF0\x9F\x98\x80\xEF\xBF\xBD");
+    EXPECT_EQ(regtext::TextOfFile("\xFE\xFF\0[\0K\0]\x00\xC4"s), "[K]\xC3\x84");
+    EXPECT_EQ(regtext::TextOfFile("\xEF\xBB\xBFREGEDIT4"), "REGEDIT4");
+    EXPECT_EQ(regtext::TextOfFile("REGEDIT4\r\n"), "REGEDIT4\r\n");
+}

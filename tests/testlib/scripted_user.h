@@ -1,108 +1,31 @@
-// A scripted user for tests and the demo: it works the add-in's dialogs from a thread of its own, the way an
-// automation tool would. It finds a dialog window of this process by its caption when the dialog is shown, and
-// acts only through window messages: button and radio button clicks, mouse clicks on a control, typed text,
-// Enter, Escape and the close box. It reads back what the dialog shows from its controls.
+// The scripted user of the tests: BasicScriptedUser (user_automation.h) reporting to GoogleTest. A failed ASSERT
+// inside the script closes the dialogs it left open, and Finish turns the script's failure into a test failure.
 //
 //     testing_support::ScriptedUser user([](testing_support::ScriptedUser& me) {
 //         auto dialog = me.WaitForDialog("Search SciFinder");
-//         dialog.Click(IDC_EXACT);
+//         EXPECT_TRUE(dialog.IsChecked(IDC_PRODUCTS));
 //         dialog.Click(IDOK);
 //         dialog.WaitUntilClosed();
 //     });
 //     INT_PTR result = choice.DoModal();   // on this thread; the script runs beside it
 //     user.Finish();                       // joins the script; its failures become test failures
-//
-// Every wait is bounded. A script that fails (a dialog that does not appear, a control that is missing, a
-// failed expectation thrown as ScriptFailure) closes every dialog of the process it can find, so the code under
-// test returns instead of hanging; Finish reports the failure. Text is UTF-8 in and out.
 #pragma once
 
-#include <windows.h>
-
-#include <chrono>
-#include <functional>
-#include <stdexcept>
-#include <string>
-#include <thread>
+#include "user_automation.h"
 
 namespace testing_support {
 
-struct ScriptFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-inline constexpr std::chrono::milliseconds kUserPatience{10000};
-
-// A shown dialog, seen from outside through its window.
-class DialogWindow {
-public:
-    DialogWindow() = default;
-    explicit DialogWindow(HWND window) noexcept : m_window(window) {}
-    HWND Window() const noexcept { return m_window; }
-
-    // What it shows.
-    std::string Caption() const;
-    bool HasControl(int id) const;
-    std::string Text(int id) const;          // a control's window text
-    bool IsChecked(int id) const;            // BM_GETCHECK is BST_CHECKED
-    bool IsVisible(int id) const;
-    bool IsEnabled(int id) const;
-    RECT ControlRect(int id) const;          // in the dialog's client coordinates
-    int FocusedControl() const;              // id of the control with the keyboard focus; 0 when none of its own
-    bool IsOpen() const;                     // the window still exists
-
-    // What the user does. Clicks and typing are handled by the dialog's thread before the call returns, or
-    // that thread has entered another modal loop (a dialog opened by the click); keys and the close box are
-    // queued input, so wait for their effect (WaitUntilClosed, WaitForDialog).
-    void Click(int id) const;                     // a button, radio button or check box (BM_CLICK)
-    void MouseClick(int id) const;                // left button down and up at the control's centre
-    void MousePress(int id) const;                // left button down only
-    void MouseRelease(int id) const;              // left button up only
-    void Type(int id, const std::string& text) const; // focus the control, select all, type character by character
-    void SetText(int id, const std::string& text) const; // replace the whole text at once (a paste)
-    void PressEnter() const;
-    void PressEscape() const;
-    void CloseBox() const;
-    void WaitUntilClosed(std::chrono::milliseconds patience = kUserPatience) const;
-
-    // The whole window as it is on the screen (frame included) as a PNG file; needs a display driver that
-    // draws (Xvfb with Wine's x11 driver). Throws ScriptFailure when the picture cannot be taken or written.
-    void SavePicture(const std::string& pngPath) const;
-
-private:
-    HWND Control(int id) const;
-    HWND m_window = nullptr;
-};
-
-class ScriptedUser {
+class ScriptedUser : public BasicScriptedUser {
 public:
     using Script = std::function<void(ScriptedUser&)>;
-    // Starts the script on a thread of its own at once.
     explicit ScriptedUser(Script script);
-    // Finishes (joins) if Finish was not called.
     ~ScriptedUser();
-    ScriptedUser(const ScriptedUser&) = delete;
-    ScriptedUser& operator=(const ScriptedUser&) = delete;
 
-    // For the script: the visible, enabled dialog of this process with this caption, once it has appeared.
-    DialogWindow WaitForDialog(const std::string& caption, std::chrono::milliseconds patience = kUserPatience);
-
-    // Waits (bounded) for the script to end and reports its failure, if any, as a test failure (ADD_FAILURE).
-    // Returns false when the script failed.
+    // Joins the script (bounded); a failed script is a test failure. False when it failed.
     bool Finish(std::chrono::milliseconds patience = std::chrono::seconds(60));
-    const std::string& FailureText() const noexcept { return m_failure; }
 
 private:
-    void Run(const Script& script);
-
-    std::thread m_thread;
-    HANDLE m_done = nullptr;
-    std::string m_failure;
-    bool m_finished = false;
+    bool m_reported = false;
 };
-
-// Closes every dialog of this process (the close box of each, newest first) until none is left or the
-// patience ends; what a failed script does. True when none is left.
-bool CloseAllDialogs(std::chrono::milliseconds patience = kUserPatience);
 
 } // namespace testing_support

@@ -118,9 +118,12 @@ HeaderList AnswerHeaders(const standin::Answer& answer)
             headers.emplace_back(name, std::to_string(*value));
     };
     optional(standin::kAnswerResetAfter, answer.resetAfter);
+    optional(standin::kAnswerCloseAfter, answer.closeAfter);
+    optional(standin::kAnswerStallAfter, answer.stallAfter);
     optional(standin::kAnswerGenerated, answer.generatedLength);
     optional(standin::kAnswerDeclared, answer.declaredLength);
-    optional(standin::kAnswerStallAfter, answer.stallAfter);
+    if (answer.chunkSize > 0)
+        headers.emplace_back(standin::kAnswerChunked, std::to_string(answer.chunkSize));
     for (const auto& [name, value] : answer.headers)
         headers.emplace_back(standin::kAnswerHeader, name + ": " + value);
     return headers;

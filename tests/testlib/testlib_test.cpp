@@ -1,15 +1,21 @@
-// The registry sandbox and the .reg importer under the real registry API.
+// The registry sandbox and the .reg importer under the real registry API; the scripted user's way out when a
+// script fails, so that a failing dialog test ends instead of hanging.
 #include "reg_import.h"
 #include "registry_sandbox.h"
+#include "user_automation.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 using testing_support::ImportRegFixture;
 using testing_support::ImportRegText;
+using testing_support::BasicScriptedUser;
+using testing_support::DialogWindow;
 using testing_support::RegistrySandbox;
 
 namespace {
@@ -91,4 +97,36 @@ TEST(RegImport, DeletionsAndErrors)
         EXPECT_STREQ(e.what(), "line 4: bad dword digit");
     }
     EXPECT_THROW(ImportRegText("REGEDIT4\n[HKEY_USERS\\X]\n"), std::runtime_error);
+}
+
+TEST(ScriptedUser, FailingScriptClosesTheDialogItLeftOpen)
+{
+    // A message box is a dialog too: the code under it waits for the user like any modal dialog.
+    const struct {
+        const char* why;
+        BasicScriptedUser::Script script;
+        std::function<bool()> failedQuietly;
+        const char* failure;
+    } cases[] = {
+        {"a missing control",
+         [](BasicScriptedUser& me) { me.WaitForDialog("Scripted").Click(4242); },
+         {}, "has no control 4242"},
+        {"a failure that returned quietly",
+         [](BasicScriptedUser& me) { me.WaitForDialog("Scripted"); },
+         [] { return true; }, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        BasicScriptedUser user(c.script, c.failedQuietly);
+        EXPECT_EQ(MessageBoxW(nullptr, L"Waiting for the user", L"Scripted", MB_OKCANCEL), IDCANCEL);
+        EXPECT_FALSE(user.Finish());
+        EXPECT_NE(user.FailureText().find(c.failure), std::string::npos) << user.FailureText();
+    }
+}
+
+TEST(ScriptedUser, DialogThatNeverAppearsFailsWithinThePatience)
+{
+    BasicScriptedUser user([](BasicScriptedUser& me) { me.WaitForDialog("Never shown", std::chrono::milliseconds(50)); });
+    EXPECT_FALSE(user.Finish());
+    EXPECT_EQ(user.FailureText(), "no dialog \"Never shown\" appeared");
 }

@@ -8,6 +8,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace testing_support {
@@ -80,7 +81,7 @@ Picture Picture::Printed(HWND window, bool clientOnly)
     Canvas canvas(width, height);
     if (!canvas)
         return picture;
-    // A colour no dialog paints, so what was left unpainted shows.
+    // Magenta, which no dialog paints, so what was left unpainted shows.
     std::fill_n(canvas.bits, static_cast<std::size_t>(width) * height, 0x00FF00FFu);
     if (!PrintWindow(window, canvas.dc.get(), clientOnly ? PW_CLIENTONLY : 0))
         return picture;
@@ -91,12 +92,34 @@ Picture Picture::Printed(HWND window, bool clientOnly)
     return picture;
 }
 
+Picture Picture::PrintedClient(HWND window, SIZE size)
+{
+    Picture picture;
+    Canvas canvas(size.cx, size.cy);
+    if (!canvas)
+        return picture;
+    std::fill_n(canvas.bits, static_cast<std::size_t>(size.cx) * size.cy, 0x00FF00FFu);
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc.get()), PRF_CLIENT,
+                             SMTO_NORMAL, 10000, &ignored))
+        return picture;
+    GdiFlush();
+    picture.m_width = size.cx;
+    picture.m_height = size.cy;
+    picture.m_pixels.assign(canvas.bits, canvas.bits + static_cast<std::size_t>(size.cx) * size.cy);
+    return picture;
+}
+
 Picture Picture::OfScreen(HWND window)
 {
+    // The window's own DC reads what was drawn into the window (frame included) at once; the screen's DC
+    // would read the display, which Wine's x11 driver updates from the window a little later.
     RECT area{};
     GetWindowRect(window, &area);
-    fw::WindowDC screen(nullptr);
-    return FromDC(screen, area.right - area.left, area.bottom - area.top, area.left, area.top);
+    HDC windowDC = GetWindowDC(window);
+    Picture picture = FromDC(windowDC, area.right - area.left, area.bottom - area.top, 0, 0);
+    ReleaseDC(window, windowDC);
+    return picture;
 }
 
 Picture Picture::FromDC(HDC source, int width, int height, int sourceX, int sourceY)
@@ -122,12 +145,17 @@ COLORREF Picture::At(int x, int y) const noexcept
     return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
 }
 
-int Picture::Count(const RECT& area, COLORREF color) const noexcept
+int Picture::Count(const RECT& area, COLORREF color, int tolerance) const noexcept
 {
+    auto similar = [&](COLORREF pixel) {
+        return std::abs(GetRValue(pixel) - GetRValue(color)) <= tolerance &&
+               std::abs(GetGValue(pixel) - GetGValue(color)) <= tolerance &&
+               std::abs(GetBValue(pixel) - GetBValue(color)) <= tolerance;
+    };
     int count = 0;
     for (int y = std::max<int>(area.top, 0); y < std::min<int>(area.bottom, m_height); ++y)
         for (int x = std::max<int>(area.left, 0); x < std::min<int>(area.right, m_width); ++x)
-            count += At(x, y) == color;
+            count += similar(At(x, y));
     return count;
 }
 

@@ -15,6 +15,9 @@ public:
     // What the window paints into a bitmap when asked to print itself (WM_PRINT, WM_PRINTCLIENT): needs no
     // display, so it works with Wine's null driver. Frame and caption only when the window draws them itself.
     static Picture Printed(HWND window, bool clientOnly = true);
+    // What the window paints for WM_PRINTCLIENT into a bitmap of the given size, first filled with magenta
+    // (which no dialog paints), so what stays magenta was not painted.
+    static Picture PrintedClient(HWND window, SIZE size);
     // The window with its frame as it is on the screen. Needs a driver that draws (Xvfb, Wine's x11 driver).
     static Picture OfScreen(HWND window);
 
@@ -22,8 +25,9 @@ public:
     int Width() const noexcept { return m_width; }
     int Height() const noexcept { return m_height; }
     COLORREF At(int x, int y) const noexcept;   // CLR_INVALID outside
-    // Pixels of the colour within the rectangle (clipped to the picture).
-    int Count(const RECT& area, COLORREF color) const noexcept;
+    // Pixels within the rectangle (clipped to the picture) whose red, green and blue each differ from the
+    // colour's by at most the tolerance.
+    int Count(const RECT& area, COLORREF color, int tolerance = 0) const noexcept;
     bool SavePng(const std::string& path) const;
 
 private:

@@ -1,6 +1,7 @@
 // The dialogs of the structure search, run for real from the add-in's templates and worked by the scripted
 // user: what they show, what the user's clicks and typing give back, and what their templates carry.
 #include "framework/ui_seams.h"
+#include "netfile/URLControl.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
 #include "test_paths.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -202,4 +204,146 @@ TEST(PromptTextDialog, AsksForTextUnderTitleAndPrompt)
     EXPECT_EQ(prompt, "Enter a chemical name");
     EXPECT_EQ(focused, IDC_TEXT);
     EXPECT_EQ(dialog.GetText(), "(+)-camphor & co");
+}
+
+TEST(PromptTextDialog, CancelKeepsTheInitialText)
+{
+    PromptTextDialog dialog(IDD_PROMPT, nullptr, "Name search", "Enter a chemical name", "ethanol");
+    std::string shown;
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog("Name search");
+        shown = window.Text(IDC_TEXT);
+        window.Type(IDC_TEXT, "methanol");
+        window.PressEscape();
+        window.WaitUntilClosed();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(shown, "ethanol");
+    EXPECT_EQ(dialog.GetText(), "ethanol");
+}
+
+TEST(PromptTextDialog, ResultDisplayShowsTheAnswerReadOnly)
+{
+    // Title, prompt and text are in the system code page (1252 here): "Caf\xE9" is "Café".
+    PromptTextDialog dialog(IDD_RESULTS, nullptr, "Caf\xE9 search", "Answer of the service:", "CAS 64-17-5\r\nethanol");
+    std::string caption, prompt, text;
+    bool readOnly = false;
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog("Café search");
+        caption = window.Caption();
+        prompt = window.Text(IDC_PROMPT);
+        text = window.Text(IDC_TEXT);
+        readOnly = (GetWindowLongW(GetDlgItem(window.Window(), IDC_TEXT), GWL_STYLE) & ES_READONLY) != 0;
+        window.Type(IDC_TEXT, "changed");
+        window.CloseBox();
+        window.WaitUntilClosed();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(caption, "Café search");
+    EXPECT_EQ(prompt, "Answer of the service:");
+    EXPECT_EQ(text, "CAS 64-17-5\r\nethanol");
+    EXPECT_TRUE(readOnly);
+    EXPECT_EQ(dialog.GetText(), "CAS 64-17-5\r\nethanol");
+}
+
+TEST(ProxySettingsDialog, InstructionsLinkOpensThePageOfTheStringTable)
+{
+    ShellRecorder shell;
+    CProxySettingsDialog dialog(nullptr, "", nullptr);
+    std::string linkText;
+    int focused = 0;
+    int linkReferences = 0;
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog(kProxyCaption);
+        focused = window.FocusedControl();
+        linkText = window.Text(IDC_PROXY_HELP);
+        window.MouseClick(IDC_PROXY_HELP);
+        linkReferences = URLControlFont().RefCount();
+        window.PressEscape();
+        window.WaitUntilClosed();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(focused, IDC_PROXY_URL);
+    EXPECT_EQ(linkText, "View detailed instructions");
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].target, "https://scifinder.example/help/proxy-settings.html");
+    EXPECT_EQ(shell.calls[0].verb, "open");
+    EXPECT_EQ(linkReferences, 1);
+    EXPECT_EQ(URLControlFont().RefCount(), 0) << "the dialog kept its share of the link font";
+    EXPECT_EQ(URLControlFont().Get(), nullptr);
+}
+
+// Opens the proxy dialog with a stored address, lets the script edit it, and returns what is stored after OK
+// (and, through `shown`, what the dialog showed at opening).
+std::string EditProxyAddress(const std::string& stored, const std::function<void(DialogWindow&)>& edit,
+                             std::string* shown = nullptr)
+{
+    CProxySettingsDialog dialog(nullptr, stored, nullptr);
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+        DialogWindow window = user.WaitForDialog(kProxyCaption);
+        if (shown)
+            *shown = window.Text(IDC_PROXY_URL);
+        edit(window);
+        window.Click(IDOK);
+        window.WaitUntilClosed();
+    });
+    EXPECT_EQ(result, IDOK);
+    return dialog.GetProxyURL();
+}
+
+TEST(ProxySettingsDialog, AddressLongerThanTheBuffersIsCutBeforeAWholeCharacter)
+{
+    // 21 + 700 x 6 escaped characters: the 2083 that fit end inside the 344th "%C3%BC".
+    const std::string start = "http://proxy.example/";
+    std::string umlauts;
+    for (int i = 0; i < 700; ++i)
+        umlauts += "ü";
+    std::string stored = EditProxyAddress("", [&](DialogWindow& window) { window.SetText(IDC_PROXY_URL, start + umlauts); });
+    std::string expected = start;
+    for (int i = 0; i < 343; ++i)
+        expected += "%C3%BC";
+    EXPECT_EQ(stored.size(), expected.size());
+    EXPECT_EQ(stored, expected);
+
+    // What the user types stops at what the buffers hold.
+    std::string typed = EditProxyAddress("", [&](DialogWindow& window) {
+        window.Type(IDC_PROXY_URL, "http://proxy.example/" + std::string(2100, 'a'));
+    });
+    EXPECT_EQ(typed.size(), 2083u);
+
+    // A stored address longer than the buffer is shown up to its last whole character.
+    std::string longStored = start;
+    for (int i = 0; i < 1100; ++i)
+        longStored += "%F0%9F%A7%AA"; // U+1F9EA, a surrogate pair in UTF-16
+    std::string shown;
+    EditProxyAddress(longStored, [](DialogWindow&) {}, &shown);
+    EXPECT_EQ(shown.size(), start.size() + 1031 * 4) << "21 units and 1031 whole pairs fit in 2083";
+}
+
+TEST(ProxySettingsDialog, PastedLineBreaksAreStoredEscaped)
+{
+    std::string stored = EditProxyAddress("", [](DialogWindow& window) {
+        window.SetText(IDC_PROXY_URL, "http://proxy.example/login?url=a b\r\nX-Injected: 1");
+    });
+    EXPECT_EQ(stored.find_first_of("\r\n"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("%0D%0A"), std::string::npos) << stored;
+}
+
+TEST(ProxySettingsDialog, StoredAddressIsShownReadableWhateverItHolds)
+{
+    const struct {
+        std::string stored;
+        std::string shown;
+    } cases[] = {
+        {"http://p.example/Z%C3%BCrich%20campus", "http://p.example/Zürich campus"},
+        {"http://p.example/Z\xFCrich", "http://p.example/Zürich"},     // not UTF-8: read in the code page
+        {"http://p.example/Z%FCrich", "http://p.example/Zürich"},      // an escaped byte that is not UTF-8
+        {"http://p.example/a%00b%2", "http://p.example/a%00b%2"},      // a zero and a cut escape stay
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        std::string shown;
+        EditProxyAddress(c.stored, [](DialogWindow&) {}, &shown);
+        EXPECT_EQ(shown, c.shown);
+    }
 }

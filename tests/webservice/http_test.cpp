@@ -160,11 +160,9 @@ TEST_F(HttpRequestTest, AppliesTheListTextRules)
     EXPECT_EQ(request.HeaderValues("X-Url"), std::vector<std::string>{"http://host:8080/a;b"});
     EXPECT_EQ(request.HeaderValues("X-Brackets"), std::vector<std::string>{"[]"}); // not dynamic: sent as it is
     EXPECT_EQ(request.HeaderValues("X-Extra"), std::vector<std::string>{"a"});
-    // Headers with an empty value (the proxy address was empty, an unknown keyword) are set empty, and the
-    // platform leaves them off the wire.
+    // Headers with an empty value (the proxy address was empty, an unknown keyword) go out empty.
     for (const char* empty : {"X-Proxy", "X-Unknown"})
-        for (const auto& value : request.HeaderValues(empty))
-            EXPECT_EQ(value, "") << empty;
+        EXPECT_EQ(request.HeaderValues(empty), std::vector<std::string>{""}) << empty;
     EXPECT_EQ(SendConfigured("X-Proxy:[proxyURL]", "q", "http://proxy:3128").HeaderValues("X-Proxy"),
               std::vector<std::string>{"http://proxy:3128"});
 
@@ -174,6 +172,35 @@ TEST_F(HttpRequestTest, AppliesTheListTextRules)
     Outcome outcome;
     EXPECT_THROW(SendHttpRequest(Service().BaseUrl(), "POST", "/", withEmpty, "", outcome.response, outcome.status),
                  COleDispatchException);
+}
+
+// A line break in a header would reach the wire as header lines of its own: a stored proxy address, a
+// literal of the list or any value holding CR, LF or a zero byte refuses the whole request unsent.
+TEST_F(HttpRequestTest, RefusesHeadersThatWouldSplitOnTheWire)
+{
+    const HeaderMap fromProxy = SetupHeaders(ItemKey("X-Proxy:[proxyURL]"), "POST", "q", "http://p:1\r\nX-Injected: yes");
+    const HeaderMap fromList = SetupHeaders(ItemKey("X-Lit:\"a\nX-Injected: yes\""), "POST", "q", "");
+    const HeaderMap cases[] = {
+        fromProxy,
+        fromList,
+        {{"X-Zero", "a\0b"s}},
+        {{"X-Carriage", "a\rb"}},
+        {{"X-Line\nX-Injected", "yes"}},
+        {{"X-Fine", "1"}, {"X-Zero\0"s, "2"}},
+    };
+    for (const HeaderMap& headers : cases) {
+        SCOPED_TRACE(headers.rbegin()->first);
+        Outcome outcome;
+        try {
+            SendHttpRequest(Service().BaseUrl(), "POST", "/search", headers, "q", outcome.response, outcome.status);
+            ADD_FAILURE() << "sent";
+        } catch (const COleDispatchException& error) {
+            EXPECT_EQ(error.ErrorCode(), E_INVALIDARG);
+            EXPECT_NE(error.m_strDescription.find("line break"), std::string::npos);
+        }
+        EXPECT_EQ(outcome.response, "untouched");
+    }
+    EXPECT_TRUE(Service().Requests().empty());
 }
 
 TEST_F(HttpRequestTest, DecidesURLEncodingOnTheRawListText)
@@ -209,6 +236,9 @@ TEST_F(HttpRequestTest, ReadsTheAnswers)
     Service().Enqueue(AnswerWith("<html>missing</html>", 404, "Nothing Matched"));
     Service().Enqueue(AnswerWith("", 500, "Internal Trouble"));
     Service().Enqueue(AnswerWith(""));
+    standin::Answer chunked = AnswerWith("chunked\0answer of three chunks"s);
+    chunked.chunkSize = 12;
+    Service().Enqueue(chunked);
     const struct {
         int result;
         std::string response;
@@ -216,6 +246,7 @@ TEST_F(HttpRequestTest, ReadsTheAnswers)
     } expected[] = {
         {1, "mol\0with\0zeros"s, 200}, {0, "No Records Found", 200}, {1, "no_records_found\n", 200},
         {0, "Nothing Matched", 404},   {0, "Internal Trouble", 500}, {1, "", 200},
+        {1, "chunked\0answer of three chunks"s, 200},
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(e.response);
@@ -252,6 +283,29 @@ TEST_F(HttpRequestTest, TransportFailuresThrowAutomationExceptionsAndRestoreTheC
         EXPECT_EQ(outcome.status, -7);
         EXPECT_EQ(GetCursor(), arrow);
     }
+}
+
+// A chunked answer that ends before its last chunk is a failed download, as one short of its Content-Length
+// is. Wine's MSXML returns what arrived as a whole answer, with nothing that tells it apart (status, ready
+// state, headers and the response stream's length are those of a whole answer): a known Wine limitation,
+// reported as skipped there (docs/wine.md).
+TEST_F(HttpRequestTest, AChunkedAnswerCutShortIsAFailure)
+{
+    standin::Answer cut = AnswerWith("0123456789abcdef");
+    cut.chunkSize = 8;
+    cut.closeAfter = 8;
+    Service().Enqueue(cut);
+    Outcome outcome;
+    try {
+        outcome.result = SendHttpRequest(Service().BaseUrl(), "GET", "/cut", {}, "", outcome.response, outcome.status);
+    } catch (const COleDispatchException&) {
+        EXPECT_EQ(outcome.response, "untouched");
+        return;
+    }
+    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr)
+        GTEST_SKIP() << "known Wine limitation: a chunked answer cut short reads as whole (result " << outcome.result
+                     << ", \"" << outcome.response << "\")";
+    ADD_FAILURE() << "a chunked answer cut short was taken as whole: \"" << outcome.response << "\"";
 }
 
 TEST_F(HttpRequestTest, AStoredListThatDoesNotDecipherPropagatesTheCipherError)

@@ -1,14 +1,19 @@
 // UlnaraHeaders: the administrators' tool for the header lists of web service items. It enciphers a header
 // list as the add-in expects it in an item's "POSTHeaders" or "GETHeaders" value, deciphers a stored value,
-// prints a .reg fragment that stores one, and computes a request signature exactly as the add-in does.
+// prints a .reg fragment that stores one, computes a request signature exactly as the add-in does, and
+// checks a whole .reg configuration for values the add-in would ignore.
 // Arguments are taken in the system code page (an argument it cannot hold is refused); output is in it too.
 #include "addin/ConfigStore.h"
+#include "addin/RegistryKey.h"
+#include "config_check.h"
 #include "framework/text.h"
 #include "webservice/Cypher.h"
+#include "webservice/HeaderList.h"
 #include "webservice/Signing.h"
 #include "webservice/SigningText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -71,9 +76,56 @@ std::string ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// What the add-in reads back as an enciphered list of n characters of wide text: AES blocks of the UTF-16LE
+// text with at least one byte of padding, as Base64.
+constexpr std::size_t StoredLength(std::size_t characters)
+{
+    const std::size_t bytes = 16 * (2 * characters / 16 + 1);
+    return 4 * ((bytes + 2) / 3);
+}
+
+constexpr std::size_t LongestList()
+{
+    std::size_t characters = 0;
+    while (StoredLength(characters + 1) <= kLongestStringValue)
+        ++characters;
+    return characters;
+}
+
+// The stored form of a header list, refused where the add-in would not read it as meant: a quote without
+// its closing quote (every header after it would be dropped, the signature among them), a stored value too
+// long to read (the whole list would read as absent: the request would go unsigned), or, unless forced, a
+// value that looks like a mistyped computed one (sent as it is, a signing key in clear).
+std::string StoredList(const Arguments& arguments)
+{
+    const std::string& list = arguments.positional[0];
+    if (auto quote = UnclosedQuote(list))
+        throw std::runtime_error("a quote has no closing quote (" + *quote +
+                                 "): the add-in would drop every header from there on");
+    bool mistyped = false;
+    for (const auto& [name, value] : ParseHeaderList(list)) {
+        if (!LooksLikeMistypedDynamicValue(value))
+            continue;
+        std::fprintf(stderr,
+                     "UlnaraHeaders: warning: the value of \"%s\" looks like a computed value but is not one; the "
+                     "add-in would send \"%s\" as it is\n",
+                     name.c_str(), value.c_str());
+        mistyped = true;
+    }
+    if (mistyped && !arguments.flags.count("--force"))
+        throw std::runtime_error("not stored; correct the value, or give --force to store it as it is");
+    std::string stored = cypher.Encrypt(list);
+    if (stored.size() > kLongestStringValue)
+        throw std::runtime_error("the header list is too long: enciphered it takes " + std::to_string(stored.size()) +
+                                 " characters, and the add-in reads at most " + std::to_string(kLongestStringValue) +
+                                 " (a longer value reads as absent); keep it to " + std::to_string(LongestList()) +
+                                 " characters or fewer");
+    return stored;
+}
+
 int Encipher(const Arguments& arguments)
 {
-    Print(cypher.Encrypt(arguments.positional[0]));
+    Print(StoredList(arguments));
     return exitSucceeded;
 }
 
@@ -120,11 +172,84 @@ int RegFragment(const Arguments& arguments)
             throw UsageError("a key name must not be empty or contain \\, [ or ]: \"" + name + "\"");
     }
     std::string hive = arguments.flags.count("--user") ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+    const std::string stored = StoredList(arguments);
     // Base64 holds neither '"' nor '\', so the value needs no escaping in .reg text.
     Print("Windows Registry Editor Version 5.00\n");
     Print("[" + hive + "\\" + ExtensionKeyPath(app) + "\\" + menu + "\\" + item + "]");
-    Print("\"" + method + "Headers\"=\"" + cypher.Encrypt(arguments.positional[0]) + "\"");
+    Print("\"" + method + "Headers\"=\"" + stored + "\"");
     return exitSucceeded;
+}
+
+static_assert(config_check::kLongestString == kLongestStringValue, "the check reads strings as the add-in does");
+
+config_check::CheckEnvironment PlatformEnvironment()
+{
+    config_check::CheckEnvironment environment;
+    environment.toCodePage = [](std::string_view utf8) {
+        const std::wstring wide = fw::FromUtf8(utf8);
+        const std::string narrow = fw::Narrow(wide);
+        return config_check::CodePageText{narrow.size(), fw::Widen(narrow) == wide};
+    };
+    // The same faults that encipher and reg refuse, found in a list already stored.
+    environment.inspectHeaderList = [](std::string_view stored) -> std::vector<std::string> {
+        std::string list;
+        try {
+            list = cypher.Decrypt(fw::Narrow(fw::FromUtf8(stored)));
+        } catch (const CypherError& error) {
+            std::string reason = error.what();
+            if (!reason.empty())
+                reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+            return {"ignored: " + reason + "; the item's search stops without a request"};
+        }
+        std::vector<std::string> problems;
+        if (auto quote = UnclosedQuote(list))
+            problems.push_back("warning: a quote of the list has no closing quote (" + *quote +
+                               "): the add-in drops every header from there on");
+        for (const auto& [name, value] : ParseHeaderList(list))
+            if (LooksLikeMistypedDynamicValue(value))
+                problems.push_back("warning: the value of \"" + name + "\" looks like a computed value but is not "
+                                   "one; the add-in sends \"" + value + "\" as it is");
+        return problems;
+    };
+    for (int app = appVelmora; app <= appRavelle; ++app)
+        environment.hosts.emplace_back(ProductWord(static_cast<TreviskApp>(app)),
+                                       StoreFolder(static_cast<TreviskApp>(app)));
+    return environment;
+}
+
+// Text of the file (UTF-8) for the console, in the system code page.
+std::string ForConsole(std::string_view utf8)
+{
+    return fw::Narrow(fw::FromUtf8(utf8));
+}
+
+int CheckConfiguration(const Arguments& arguments)
+{
+    const std::string& path = arguments.positional[0];
+    regtext::ParseError error;
+    const auto operations = regtext::Parse(regtext::TextOfFile(ReadFile(path)), &error);
+    if (!operations)
+        throw std::runtime_error(path + ", line " + std::to_string(error.line) + ": " + error.message);
+    const config_check::Report report = config_check::Check(*operations, PlatformEnvironment());
+    // Grouped by key, in the order the keys first have a finding.
+    std::vector<std::string> keys;
+    for (const auto& finding : report.findings)
+        if (std::find(keys.begin(), keys.end(), finding.key) == keys.end())
+            keys.push_back(finding.key);
+    for (const std::string& key : keys) {
+        Print("[" + ForConsole(key) + "]");
+        for (const auto& finding : report.findings)
+            if (finding.key == key)
+                Print("  line " + std::to_string(finding.line) + ": " + ForConsole(finding.message));
+    }
+    const std::string checked = std::to_string(report.menus) + " menu key(s) and " + std::to_string(report.items) +
+                                " item key(s) checked";
+    if (report.findings.empty()) {
+        Print(path + ": nothing the add-in would ignore; " + checked);
+        return exitSucceeded;
+    }
+    Print(path + ": " + std::to_string(report.findings.size()) + " finding(s); " + checked);
+    return exitFailed;
 }
 
 struct Command {
@@ -136,12 +261,13 @@ struct Command {
 };
 
 constexpr Command commands[] = {
-    {"encipher", "encipher HEADERLIST", "", "", &Encipher},
+    {"encipher", "encipher [--force] HEADERLIST", "", " --force", &Encipher},
     {"decipher", "decipher STOREDVALUE", "", "", &Decipher},
     {"sign", "sign RECIPE [--body TEXT | --body-file PATH] [--header NAME:VALUE]...",
      " --body --body-file --header", "", &SignCommand},
-    {"reg", "reg --method POST|GET --menu MENUKEY --item ITEMKEY [--app APPLICATION] [--user] HEADERLIST",
-     " --method --menu --item --app", " --user", &RegFragment},
+    {"reg", "reg --method POST|GET --menu MENUKEY --item ITEMKEY [--app APPLICATION] [--user] [--force] HEADERLIST",
+     " --method --menu --item --app", " --user --force", &RegFragment},
+    {"check", "check FILE.reg", "", "", &CheckConfiguration},
 };
 
 bool Lists(const char* names, const std::string& option)

@@ -122,6 +122,23 @@ void HostApp::ExecuteItem(MainWindow& window, const std::shared_ptr<refhost::Men
     }
 }
 
+void HostApp::ExecuteDirect(MainWindow& window, const std::string& itemPath, const std::string& inputText)
+{
+    if (!m_addin)
+        return;
+    fw::ComPtr<IDispatch> application = m_host->Application(window.Model());
+    fw::ComPtr<IDispatch> target;
+    if (window.Model()->activeDocument)
+        target = window.Model()->activeDocument->CreateView(m_host);
+    const std::string call = window.Name() + ": ExecuteDirect of \"" + itemPath + "\" with \"" + inputText + "\"";
+    try {
+        const short result = m_addin->ExecuteDirect(kItemProgId, application.Get(), target.Get(), itemPath, inputText);
+        Report(call + " returned " + std::to_string(result));
+    } catch (const std::exception& failure) {
+        Fail(call + " failed: " + refhost::DescribeFailure(failure), window.Handle());
+    }
+}
+
 void HostApp::Report(const std::string& line)
 {
     std::fputs((line + "\n").c_str(), stdout);

@@ -12,6 +12,9 @@
 
 namespace drawing_host {
 
+// The add-in's item class, which programs create to run an item by its configuration path.
+inline constexpr char kItemProgId[] = "Ulnara19.Item";
+
 struct Options {
     std::string name = "Velmora 19.0";            // what Application.Name answers
     std::string addin = "Ulnara19.Extension";     // the extension's ProgID; empty: no add-in
@@ -47,6 +50,9 @@ public:
     void CleanupMenus(MainWindow& window);
     void UpdateItem(MainWindow& window, const std::shared_ptr<refhost::MenuItemModel>& item);
     void ExecuteItem(MainWindow& window, const std::shared_ptr<refhost::MenuItemModel>& item);
+    // Item.ExecuteDirect, as a program calls it: the item at the configuration path with the input text, the
+    // window's document as the target.
+    void ExecuteDirect(MainWindow& window, const std::string& itemPath, const std::string& inputText);
 
     void Report(const std::string& line);
     // Reported as "error: ..." and counted; shown in a message box too when a person is at the host.

@@ -33,8 +33,9 @@ Options:
 Actions:
   open PATH | select all | select none | select [atoms ID...] [bonds ID...]
   click [ctrl] [shift] atom|bond ID | open-menu MENU | close-menu | choose MENU > ITEM
-  dialog TITLE | type ID TEXT | press ID | read ID | screenshot [client|dialog] FILE.png
-  print [selection] | expect enabled|disabled MENU > ITEM | expect atoms|selected N | quit
+  dialog TITLE | type ID TEXT | press ID | read ID | wait ID TEXT | screenshot [client|dialog] FILE.png
+  execute-direct ITEM-PATH TEXT | print [selection] | expect enabled|disabled MENU > ITEM
+  expect atoms|selected N | quit
 
 Exit codes: 0 every step and call succeeded, 1 something failed (reported as "error: ..."), 2 wrong
 usage or script, 3 the run took longer than --timeout.

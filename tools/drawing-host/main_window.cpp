@@ -466,11 +466,32 @@ void MainWindow::OnCommand(UINT command)
             }
         return;
     }
-    if (auto item = FindAddinItem(command)) {
-        m_app.ExecuteItem(*this, item);
-        // The add-in may have changed the document (a structure placed into it).
-        InvalidateRect(m_hwnd, nullptr, FALSE);
+    if (auto item = FindAddinItem(command))
+        ChangingDocument([&] { m_app.ExecuteItem(*this, item); });
+}
+
+void MainWindow::ExecuteDirect(const std::string& itemPath, const std::string& inputText)
+{
+    ChangingDocument([&] { m_app.ExecuteDirect(*this, itemPath, inputText); });
+}
+
+template <typename Call>
+void MainWindow::ChangingDocument(Call call)
+{
+    // The document object stays the same; what the add-in places into it adds atoms and bonds.
+    const auto size = [this] {
+        return m_document ? std::pair(m_document->chemistry->Atoms().size(), m_document->chemistry->Bonds().size())
+                          : std::pair<std::size_t, std::size_t>();
+    };
+    const auto before = size();
+    call();
+    if (m_hwnd == nullptr)
+        return;
+    if (m_document && size() != before) {
+        m_app.Report(Name() + ": the document changed: " + DocumentSummary());
+        ReportSelection();
     }
+    InvalidateRect(m_hwnd, nullptr, FALSE);
 }
 
 void MainWindow::OpenByDialog()

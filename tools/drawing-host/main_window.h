@@ -38,6 +38,9 @@ public:
     std::string DocumentSummary() const;
     void Close();
 
+    // Runs the add-in's item at the configuration path as a program does (Item.ExecuteDirect).
+    void ExecuteDirect(const std::string& itemPath, const std::string& inputText);
+
     // Selection, by host IDs; false with the reason for an ID the document does not have.
     void SelectAll();
     void SelectNone();
@@ -67,6 +70,10 @@ private:
     void OpenByDialog();
     void Paint(HDC dc);
     void DocumentChanged();
+    // Runs a call into the add-in that may change the document (a structure placed into it) and reports the
+    // document when it did.
+    template <typename Call>
+    void ChangingDocument(Call call);
     void ReportSelection();
     void UpdateTitle();
     bool IsOwnMenu(const std::shared_ptr<refhost::MenuModel>& menu) const;

@@ -60,7 +60,8 @@ std::vector<HWND> OpenDialogs()
     return dialogs;
 }
 
-// What a dialog says: the texts of its static controls (a message box's message among them).
+// What a dialog says: the texts of its static controls (a message box's message among them) and group boxes,
+// and its options with their state: "(o) Exact structure" chosen, "( ) Substructure" not.
 std::string DialogTexts(HWND dialog)
 {
     std::string texts;
@@ -70,9 +71,19 @@ std::string DialogTexts(HWND dialog)
             char name[16] = {};
             GetClassNameA(child, name, sizeof name);
             std::string text = WindowText(child);
+            if (text.empty() || !IsWindowVisible(child))
+                return TRUE;
+            if (_stricmp(name, "Button") == 0) {
+                const LONG kind = GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK;
+                if (kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON)
+                    text = (SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "(o) " : "( ) ") + text;
+                else if (kind != BS_GROUPBOX)
+                    return TRUE;
+            } else if (_stricmp(name, "Static") != 0) {
+                return TRUE;
+            }
             auto& all = *reinterpret_cast<std::string*>(found);
-            if (_stricmp(name, "Static") == 0 && !text.empty())
-                all += (all.empty() ? "" : " | ") + text;
+            all += (all.empty() ? "" : " | ") + text;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&texts));
@@ -250,7 +261,16 @@ ScriptRunner::Outcome ScriptRunner::Run(const Step& step)
         m_app.Report("dialog \"" + WindowText(m_dialog) + "\", control " + std::to_string(step.number) + ": \""
                      + WindowText(Control(step.number)) + "\"");
         break;
+    case Action::Wait: {
+        const std::string text = WindowText(Control(step.number));
+        if (!text.starts_with(step.text))
+            return Outcome::NotYet;
+        m_app.Report("dialog \"" + WindowText(m_dialog) + "\", control " + std::to_string(step.number) + ": \"" + text
+                     + "\"");
+        break;
+    }
     case Action::Screenshot: return Screenshot(step);
+    case Action::ExecuteDirect: Window().ExecuteDirect(step.path.front(), step.text); break;
     case Action::Print: return Print(step);
     case Action::Expect: return Expect(step);
     case Action::Quit:
@@ -280,8 +300,11 @@ ScriptRunner::Outcome ScriptRunner::OpenMenu(const Step& step)
     const BOOL shown = TrackPopupMenuEx(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, place.left,
                                         place.bottom, hwnd, nullptr);
     --m_menusOpen;
-    if (IsWindow(hwnd))
+    if (IsWindow(hwnd)) {
         HiliteMenuItem(hwnd, bar, static_cast<UINT>(position), MF_BYPOSITION | MF_UNHILITE);
+        // Wine's HiliteMenuItem ignores MF_UNHILITE; a new bar starts without the highlight.
+        window.RebuildMenuBar();
+    }
     if (!shown)
         throw StepFailure("the menu \"" + step.path.front() + "\" could not be shown");
     return Outcome::Done;

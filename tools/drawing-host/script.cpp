@@ -126,6 +126,30 @@ void ParseClick(Step& step, std::string_view rest)
     NoMore(rest);
 }
 
+// A first word in double quotes may hold blanks; the rest is trimmed.
+std::string QuotedWord(std::string_view& text)
+{
+    text = Trim(text);
+    if (text.empty() || text.front() != '"')
+        return std::string(NextWord(text));
+    const auto close = text.find('"', 1);
+    if (close == std::string_view::npos)
+        throw Refusal{"a quoted text has no closing quote"};
+    std::string word(text.substr(1, close - 1));
+    text = Trim(text.substr(close + 1));
+    return word;
+}
+
+void ParseExecuteDirect(Step& step, std::string_view rest)
+{
+    std::string path = QuotedWord(rest);
+    if (path.empty())
+        throw Refusal{"expected the item's configuration path"};
+    step.path = {std::move(path)};
+    // An empty text would make the run an interactive one, with its dialogs.
+    step.text = RequiredText(rest, "the input text");
+}
+
 void ParseExpect(Step& step, std::string_view rest)
 {
     std::string_view word = NextWord(rest);
@@ -152,8 +176,9 @@ constexpr Verb kVerbs[] = {
     {"open", Action::Open},     {"select", Action::Select},         {"click", Action::Click},
     {"open-menu", Action::OpenMenu}, {"close-menu", Action::CloseMenu}, {"choose", Action::Choose},
     {"dialog", Action::Dialog}, {"type", Action::Type},             {"press", Action::Press},
-    {"read", Action::Read},     {"screenshot", Action::Screenshot}, {"print", Action::Print},
-    {"expect", Action::Expect}, {"quit", Action::Quit},
+    {"read", Action::Read},     {"wait", Action::Wait},             {"screenshot", Action::Screenshot},
+    {"execute-direct", Action::ExecuteDirect}, {"print", Action::Print}, {"expect", Action::Expect},
+    {"quit", Action::Quit},
 };
 
 Step Parse(std::string_view line)
@@ -185,6 +210,11 @@ Step Parse(std::string_view line)
         step.number = ControlId(NextWord(rest));
         NoMore(rest);
         break;
+    case Action::Wait:
+        step.number = ControlId(NextWord(rest));
+        step.text = RequiredText(rest, "the text to wait for");
+        break;
+    case Action::ExecuteDirect: ParseExecuteDirect(step, rest); break;
     case Action::Screenshot: {
         std::string_view file = rest;
         const std::string_view word = NextWord(file);
@@ -220,6 +250,7 @@ bool Step::RunsWhilePending() const
     case Action::Type:
     case Action::Press:
     case Action::Read:
+    case Action::Wait:
     case Action::Screenshot: return true;
     default: return false;
     }

@@ -12,8 +12,12 @@
 //   type ID TEXT                       put text into the dialog's control ID
 //   press ID                           click the dialog's button ID (1 is OK, 2 Cancel)
 //   read ID                            print the text of the dialog's control ID
+//   wait ID TEXT                       wait until the text of the dialog's control ID starts with TEXT
 //   screenshot [client|dialog] FILE    a PNG of the window as the screen shows it, of its drawing alone
 //                                      (painted for the picture: needs no display), or of the dialog
+//   execute-direct PATH TEXT           run the add-in's item at the configuration path PATH with the input
+//                                      text, as a program does through Item.ExecuteDirect (the found structure
+//                                      goes into the current document); PATH in double quotes when it holds blanks
 //   print [selection]                  print the document (or the selection) as MDL text
 //   expect enabled|disabled MENU > ITEM, expect atoms N, expect selected N
 //   quit                               close every window and end (also done after the last line)
@@ -29,7 +33,8 @@
 namespace drawing_host {
 
 enum class Action {
-    Open, Select, Click, OpenMenu, CloseMenu, Choose, Dialog, Type, Press, Read, Screenshot, Print, Expect, Quit
+    Open, Select, Click, OpenMenu, CloseMenu, Choose, Dialog, Type, Press, Read, Wait, Screenshot, ExecuteDirect,
+    Print, Expect, Quit
 };
 
 enum class Selecting { All, None, Objects };
@@ -39,15 +44,15 @@ enum class Expecting { Enabled, Disabled, Atoms, Selected };
 struct Step {
     Action action = Action::Quit;
     std::string line;                  // as written, for the transcript
-    std::string text;                  // Open: path; Dialog: title; Type: text; Screenshot: file
-    std::vector<std::string> path;     // OpenMenu, Choose, Expect Enabled/Disabled: captions
+    std::string text;                  // Open: path; Dialog: title; Type, Wait, ExecuteDirect: text; Screenshot: file
+    std::vector<std::string> path;     // OpenMenu, Choose, Expect Enabled/Disabled: captions; ExecuteDirect: item path
     Selecting selecting = Selecting::Objects;
     std::vector<long> atoms, bonds;    // Select; Click: one of them
     bool control = false, shift = false;
     Picture picture = Picture::Window; // Screenshot
     bool selection = false;            // Print: the selection only
     Expecting expecting = Expecting::Atoms;
-    long number = 0;                   // Type, Press, Read: control id; Expect Atoms/Selected: count
+    long number = 0;                   // Type, Press, Read, Wait: control id; Expect Atoms/Selected: count
 
     // Steps that act on what a pending step opened (a menu, a dialog) run while it is open; the others wait
     // until every pending step has returned.

@@ -5,8 +5,9 @@
 //
 // Text is read as decimal notation only: optional blanks, a sign, digits with at most one decimal point
 // (the current C numeric locale's), an optional exponent, optional trailing blanks. Hexadecimal floats,
-// "inf" and "nan" read as undefined on every platform. Significant figures are measured with the decimal
-// point of the user's default locale, fetched once per process.
+// "inf" and "nan" read as undefined on every platform. Significant figures are measured with the same
+// decimal point, so a text's value and its figures agree; a text with more figures than a double's
+// exponent range can express as a tolerance reads as undefined.
 #pragma once
 
 #include "mx/export.h"

@@ -47,6 +47,8 @@ public:
 
     void SetDelimiters(const char* delimiters);
     // Delimiter strings; the array is the caller's and must outlive the tokenizer. Empty strings never match.
+    // The strings are read at every Next, but their first characters are noted here (a token's scan stops
+    // only at them): after changing a string in the array, call SetDelimiters again.
     void SetDelimiters(int count, const char* const* delimiterStrings);
     void SetNestingCharacters(const char* pairs); // opener, closer, opener, closer...
     void SetTrimCharacters(const char* trimCharacters);
@@ -67,6 +69,8 @@ private:
     int DelimiterLengthAt(int position) const; // 0 when no delimiter starts there
     bool ScanToken(std::string& token, char* delimiter); // up to the delimiter or the end of the text
     void Unwrap(std::string& token, char* encloser);
+    void ForgetLocationsBeyond(std::size_t length);
+    void TrimInsideToken(std::string& token); // flag 32, keeping the nest locations on their groups
     void RebuildCharacterClasses();
 
     int m_cursor = 0;
