@@ -33,3 +33,13 @@ void CFile::Close()
     if (m_file && !CloseHandle(m_file.release()))
         throw CFileException(GetLastError());
 }
+
+bool fw::MoveFileOver(const std::string& from, const std::string& to) noexcept
+{
+    const DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}

@@ -43,3 +43,12 @@ public:
 private:
     fw::unique_kernel_handle m_file; // null when closed (CreateFile's INVALID_HANDLE_VALUE is not kept)
 };
+
+namespace fw {
+
+// Moves the file `from` over the file `to` (or to a new name), as MoveFileEx with MOVEFILE_REPLACE_EXISTING
+// does on Windows, where a read-only file at `to` is refused with ERROR_ACCESS_DENIED; Wine would replace it.
+// False with GetLastError set when nothing was moved.
+bool MoveFileOver(const std::string& from, const std::string& to) noexcept;
+
+} // namespace fw

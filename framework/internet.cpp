@@ -2,6 +2,8 @@
 
 #include "framework/module.h"
 
+#include <shlwapi.h>
+
 #include <atomic>
 #include <charconv>
 #include <vector>
@@ -206,13 +208,22 @@ void CHttpFile::SendRequest(std::string_view body)
 
 std::optional<std::uint64_t> CHttpFile::ContentLength() const
 {
-    char text[32] = {};
+    char coding[64] = {};
+    DWORD codingSize = sizeof coding - 1;
+    if (HttpQueryInfoA(m_handle, HTTP_QUERY_TRANSFER_ENCODING, coding, &codingSize, nullptr) &&
+        StrStrIA(coding, "chunked"))
+        return std::nullopt;
+    char text[256] = {};
     DWORD size = sizeof text - 1;
     if (!HttpQueryInfoA(m_handle, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
         return std::nullopt;
+    // Its leading digits: "5000x", or "5000, 5000" from two headers joined, still say where the body ends.
+    // A number beyond any body's length can never be reached.
     std::uint64_t length = 0;
     auto [end, error] = std::from_chars(text, text + size, length);
-    if (error != std::errc() || end != text + size || size == 0)
+    if (error == std::errc::result_out_of_range)
+        return UINT64_MAX;
+    if (error != std::errc())
         return std::nullopt;
     return length;
 }

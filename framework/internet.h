@@ -89,7 +89,9 @@ public:
     bool AddRequestHeaders(const std::string& headers, DWORD flags);
     // Sends the request with the body and no further headers.
     void SendRequest(std::string_view body);
-    // The response's Content-Length, or nothing when it has none or not a plain number.
+    // The response's Content-Length (its leading digits), or nothing when it has none or it does not start
+    // with a digit, or when the body comes in chunks: those delimit it, and a Content-Length beside them
+    // means nothing.
     std::optional<std::uint64_t> ContentLength() const;
     // The response's status code, or 0 when there is none.
     DWORD StatusCode() const;

@@ -1,5 +1,6 @@
-// The downloader's handling of URLs and response bytes from servers: any bytes split as a POST URL, tested
-// as an error page, and turned into a file name; a name judged safe never leaves its folder.
+// The downloader's handling of URLs, header text and response bytes from servers: any bytes split as a POST
+// URL, cleared of framing headers, tested as an error page, and turned into a file name; a name judged safe
+// never leaves its folder.
 #include "netfile/DownloadText.h"
 
 #include <cstdint>
@@ -15,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (host.size() < 2 || path.size() < 2 || path[0] != '/' || "http://" + host + path + "?" + query != text)
             std::abort();
     netfile::IsErrorPage(text);
+    const std::string headers = netfile::WithoutFramingHeaders(text);
+    if (headers.size() > text.size() || netfile::WithoutFramingHeaders(headers) != headers)
+        std::abort();
     const std::string name = netfile::ResponseFileName(netfile::UrlObject(text));
     if (netfile::IsSafeFileName(name) &&
         (name.find_first_of("/\\:") != std::string::npos || name == "." || name == ".." || name.empty()))

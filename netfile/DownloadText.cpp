@@ -1,5 +1,7 @@
 #include "netfile/DownloadText.h"
 
+#include <algorithm>
+
 namespace netfile {
 namespace {
 
@@ -62,6 +64,24 @@ bool ContainsNoCase(std::string_view text, std::string_view pattern)
         if (EqualNoCase(text.substr(at, pattern.size()), pattern))
             return true;
     return false;
+}
+
+std::string WithoutFramingHeaders(std::string_view headers)
+{
+    std::string kept;
+    while (!headers.empty()) {
+        std::size_t end = std::min(headers.find_first_of("\r\n"), headers.size());
+        std::size_t next = std::min(headers.find_first_not_of("\r\n", end), headers.size());
+        std::string_view name = headers.substr(0, std::min(headers.find(':'), end));
+        while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
+            name.remove_prefix(1);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+            name.remove_suffix(1);
+        if (!EqualNoCase(name, "Content-Length") && !EqualNoCase(name, "Transfer-Encoding"))
+            kept.append(headers.substr(0, next));
+        headers.remove_prefix(next);
+    }
+    return kept;
 }
 
 bool IsErrorPage(std::string_view firstBytes)

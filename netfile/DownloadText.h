@@ -17,6 +17,12 @@ bool SplitPostUrl(std::string_view url, std::string& host, std::string& path, st
 // Whether text holds pattern, ASCII letters compared without case.
 bool ContainsNoCase(std::string_view text, std::string_view pattern);
 
+// Request header text (lines separated by CR, LF or both) without its lines that name Content-Length or
+// Transfer-Encoding, in any letter case: the body sent is the downloader's own, framed by WinInet, and a
+// length or coding from elsewhere would cut it short and leave the rest as the start of another request.
+// Every other line stays as it was, with its separator.
+std::string WithoutFramingHeaders(std::string_view headers);
+
 // The error-page test looks at the first bytes of a response in windows of 512 bytes, each on its own (a
 // marker across a window boundary does not count), as far as the window that starts at byte 1024.
 inline constexpr std::size_t kErrorPageWindow = 512;

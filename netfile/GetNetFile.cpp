@@ -92,8 +92,8 @@ CGetNetFile::~CGetNetFile()
 
 DWORD CGetNetFile::DownloadInThread(const std::string& saveAsPath, int priority)
 {
-    if (m_thread)
-        m_thread->Wait();
+    if (!WaitForEndedRun())
+        return 0;
     m_thread.reset();
     {
         std::lock_guard lock(m_pathLock);
@@ -112,8 +112,8 @@ DWORD CGetNetFile::DownloadInThread(const std::string& saveAsPath, int priority)
 
 bool CGetNetFile::Download(std::string& saveAsPath)
 {
-    if (m_thread)
-        m_thread->Wait();
+    if (!WaitForEndedRun())
+        return false;
     {
         std::lock_guard lock(m_pathLock);
         m_saveAsPath = saveAsPath;
@@ -123,6 +123,18 @@ bool CGetNetFile::Download(std::string& saveAsPath)
     if (ProcDownloadNetFile(this) != gnfSuccess)
         return false;
     saveAsPath = GetSaveAsFilename();
+    return true;
+}
+
+// A worker that has finished its run only has its return left, so it is waited for; one still running may
+// wait on a server for ever, so the caller is refused instead.
+bool CGetNetFile::WaitForEndedRun() const
+{
+    if (!m_thread)
+        return true;
+    if (m_threadStatus != TS_IDLE)
+        return false;
+    m_thread->Wait();
     return true;
 }
 
@@ -195,7 +207,7 @@ void CGetNetFile::Connect()
             m_response = m_connection->OpenRequest("POST", path + "?" + query, nullptr, 1, nullptr, nullptr,
                                                    INTERNET_FLAG_EXISTING_CONNECT);
             PostMsg(gnfRequestOpened, 0);
-            m_response->AddRequestHeaders(m_headers, HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+            m_response->AddRequestHeaders(netfile::WithoutFramingHeaders(m_headers), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
             m_response->SendRequest(query);
         } else {
             PostMsg(gnfConnecting, 0);
@@ -315,7 +327,7 @@ void CGetNetFile::CloseSaveAsFile()
     m_outFile.reset();
     if (m_partialPath.empty())
         return;
-    if (m_error == gnfSuccess && !MoveFileExA(m_partialPath.c_str(), GetSaveAsFilename().c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (m_error == gnfSuccess && !fw::MoveFileOver(m_partialPath, GetSaveAsFilename()))
         m_error = gnfFileFailure;
     if (m_error != gnfSuccess)
         DeleteFileA(m_partialPath.c_str());

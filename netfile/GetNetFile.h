@@ -67,10 +67,10 @@ public:
     CGetNetFile& operator=(const CGetNetFile&) = delete;
 
     // Starts the run on a new worker thread with the destination (a file, a folder or empty); gives the
-    // worker's thread id, 0 when none could be started. Waits first for an earlier worker of this job.
+    // worker's thread id, 0 when none could be started, as while an earlier run of this job goes on.
     DWORD DownloadInThread(const std::string& saveAsPath, int priority = THREAD_PRIORITY_NORMAL);
     // Runs on the caller's thread and posts nothing; true when the result is 0, and then saveAsPath is the
-    // stored file's path.
+    // stored file's path. False at once, the job untouched, while a run of this job goes on in a worker.
     bool Download(std::string& saveAsPath);
     // Stops a running worker: the transfer is abandoned at once, the worker ends with result 4 and posts the
     // finish notice. Returns after the worker has ended; false when no worker was running.
@@ -114,6 +114,8 @@ protected:
 
 private:
     static DWORD WINAPI ProcDownloadNetFile(void* job);
+    // Waits for the end of a worker whose run has finished; false, at once, while its run goes on.
+    bool WaitForEndedRun() const;
     int Run();
     // Sets the result, or 4 when the failure came from a stop.
     void Fail(int result);

@@ -65,6 +65,8 @@ struct Answer {
     std::optional<std::uint64_t> generatedLength;
     // The Content-Length to declare when it is not the body's length (a body cut short by a clean close).
     std::optional<std::uint64_t> declaredLength;
+    // The Content-Length text to send as it stands, in place of a number (a malformed length).
+    std::string declaredText;
     // A file whose bytes are the body, streamed (the download server's files; not reachable by control).
     std::string bodyFile;
     // Close the connection without sending a byte (a server that gives no answer at all).

@@ -382,7 +382,10 @@ void StandInServer::WriteAnswer(int connection, const Answer& answer)
     if (answer.chunkSize > 0)
         pending += "Transfer-Encoding: chunked\r\n";
     else
-        pending += "Content-Length: " + std::to_string(answer.declaredLength.value_or(source.Size())) + "\r\n";
+        pending += "Content-Length: " +
+                   (answer.declaredText.empty() ? std::to_string(answer.declaredLength.value_or(source.Size()))
+                                                : answer.declaredText) +
+                   "\r\n";
     for (const auto& [name, value] : answer.headers)
         pending += name + ": " + value + "\r\n";
     pending += "Connection: close\r\n\r\n";

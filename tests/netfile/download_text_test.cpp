@@ -46,6 +46,16 @@ TEST(PostUrl, SplitsIntoHostPathAndQueryOrRefuses)
     }
 }
 
+TEST(PostHeaders, LinesThatFrameTheBodyAreLeftOut)
+{
+    EXPECT_EQ(netfile::WithoutFramingHeaders("X-Entry: 1ABC\r\nContent-Length: 1\r\nX-After: 2"), "X-Entry: 1ABC\r\nX-After: 2");
+    EXPECT_EQ(netfile::WithoutFramingHeaders("transfer-encoding : chunked\nX-A: 1\rCONTENT-LENGTH:9\r\n\r\n"), "X-A: 1\r");
+    EXPECT_EQ(netfile::WithoutFramingHeaders("\tContent-Length: 1"), "");
+    // Names that only hold the words, and values that do, stay.
+    const char* kept = "X-Content-Length: 1\r\nContent-Length-Hint: 2\r\nX-Note: Content-Length: 3";
+    EXPECT_EQ(netfile::WithoutFramingHeaders(kept), kept);
+}
+
 TEST(ErrorPage, FoundInTheFirstThreeWindowsOnly)
 {
     const std::string filler(3000, 'x');

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -195,6 +196,20 @@ protected:
         return window.Finish(id).value_or(-1);
     }
 
+    // The POST form always uses the default HTTP port, so the server is reached as the configured proxy.
+    static void UseServerAsProxy()
+    {
+        HKEY settings = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr), ERROR_SUCCESS);
+        const DWORD enable = 1;
+        const std::string proxy = "127.0.0.1:" + std::to_string(s_server->Port());
+        RegSetValueExA(settings, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
+        RegSetValueExA(settings, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()),
+                       static_cast<DWORD>(proxy.size() + 1));
+        RegCloseKey(settings);
+    }
+
     static inline std::unique_ptr<StandInService> s_server;
     testing_support::RegistrySandbox sandbox;
     NoticeWindow window;
@@ -237,16 +252,7 @@ TEST_F(GetNetFileTest, BodyArrivingByteByByteIsStoredWhole)
 
 TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
 {
-    // The POST form always uses the default HTTP port, so the server is reached as the configured proxy.
-    HKEY settings = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
-                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr), ERROR_SUCCESS);
-    const DWORD enable = 1;
-    const std::string proxy = "127.0.0.1:" + std::to_string(s_server->Port());
-    RegSetValueExA(settings, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
-    RegSetValueExA(settings, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()), static_cast<DWORD>(proxy.size() + 1));
-    RegCloseKey(settings);
-
+    UseServerAsProxy();
     CGetNetFile job("POST", "http://ab/p?q=1", "X-Entry: 1ABC\r\nContent-Type: application/x-www-form-urlencoded", window.Handle());
     const std::string destination = folder.File("answer.txt");
     DWORD thread = 0;
@@ -265,6 +271,26 @@ TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
     // The server's 404 page is stored: only the body's content decides what is an error.
     EXPECT_EQ(job.GetErrorCode(), gnfSuccess);
     EXPECT_EQ(ReadFile(destination), "no such file\n");
+}
+
+TEST_F(GetNetFileTest, PostHeadersCannotReframeTheBody)
+{
+    // Header text may come from a server's answer: a length or coding of its own would cut the body short
+    // and leave the rest on the connection as the start of another request.
+    UseServerAsProxy();
+    for (const char* framing : {"Content-Length: 1", "transfer-encoding : chunked"}) {
+        SCOPED_TRACE(framing);
+        s_server->Reset();
+        CGetNetFile job("POST", "http://ab/p?q=123", std::string("X-Entry: 1ABC\r\n") + framing + "\r\nX-After: 2",
+                        window.Handle());
+        EXPECT_EQ(RunInWorker(job, folder.File("answer.txt")), gnfSuccess);
+        auto requests = s_server->Requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].body, "q=123");
+        EXPECT_EQ(requests[0].HeaderValues("Content-Length"), std::vector<std::string>{"5"});
+        EXPECT_TRUE(requests[0].HeaderValues("Transfer-Encoding").empty());
+        EXPECT_EQ(requests[0].HeaderValues("X-After"), std::vector<std::string>{"2"});
+    }
 }
 
 TEST_F(GetNetFileTest, PostUrlThatCannotBeSplitEndsWithTwo)
@@ -309,6 +335,7 @@ TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
         {Url("/empty/entry.pdb"), gnfNoData},
         {Url("/cut/100000/30000/entry.pdb"), gnfInternetFailure}, // a clean close before the declared end
         {Url("/cut/1000/0/entry.pdb"), gnfInternetFailure},
+        {Url("/oddlength/5000x/2000/entry.pdb"), gnfInternetFailure}, // the length WinInet reads from it
         {Url("/reset/300000/100000/entry.pdb"), gnfInternetFailure},
         {refused, gnfInternetFailure},
         {Url("/bytes/10/entry.pdb\r\nX-Injected: 1"), gnfInternetFailure},
@@ -328,6 +355,43 @@ TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
     CGetNetFile job("GET", Url("/bytes/3000/entry.pdb"), "", window.Handle());
     EXPECT_EQ(RunInWorker(job, destination), gnfSuccess);
     EXPECT_TRUE(IsGenerated(ReadFile(destination), 3000));
+}
+
+TEST_F(GetNetFileTest, DestinationThatCannotBeReplacedIsKept)
+{
+    // A read-only file, and one held open by another program without leave to delete it.
+    const std::string readOnly = folder.File("kept.pdb");
+    WriteFile(readOnly, "the file that was there");
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    CGetNetFile job("GET", Url("/bytes/100/kept.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(job, readOnly), gnfFileFailure);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(Holds(readOnly, "the file that was there"));
+
+    const std::string open = folder.File("open.pdb");
+    WriteFile(open, "the file that was there");
+    HANDLE holder = CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    CGetNetFile held("GET", Url("/bytes/100/open.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(held, open), gnfFileFailure);
+    CloseHandle(holder);
+    EXPECT_TRUE(Holds(open, "the file that was there"));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"kept.pdb", "open.pdb"}));
+}
+
+TEST_F(GetNetFileTest, ChunkedBodyIsStoredWhateverItsContentLength)
+{
+    // Chunks delimit the body; a Content-Length beside them means nothing.
+    const std::string body(5000, 'c');
+    standin::Answer answer;
+    answer.contentType = "application/octet-stream";
+    answer.chunkSize = 2000;
+    answer.headers = {{"Content-Length", "3"}};
+    answer.body = body;
+    s_server->Enqueue(answer);
+    CGetNetFile job("GET", Url("/any/chunked.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
+    EXPECT_TRUE(Holds(folder.File("chunked.pdb"), body));
 }
 
 TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
@@ -376,6 +440,39 @@ TEST_F(GetNetFileTest, StopEndsAStalledTransferAtOnce)
     EXPECT_FALSE(job.KillThread()); // already ended
     EXPECT_TRUE(Holds(destination, "the file that was there"));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
+}
+
+TEST_F(GetNetFileTest, StartingARunningJobAgainIsRefusedAtOnce)
+{
+    // A second start (or a blocking run) while the worker waits on a stalled server gives up at once
+    // instead of waiting for a transfer that may never end.
+    CGetNetFile job("GET", Url("/stall/1000000/3000/entry.pdb"), "", window.Handle());
+    const DWORD thread = job.DownloadInThread(folder.File("entry.pdb"));
+    ASSERT_NE(thread, 0u);
+    ASSERT_TRUE(window.PumpUntilCode(thread, gnfKilobytes, 30s));
+    // Should a start wait after all, stops after 2 s end every run it waits for, so the test ends either way.
+    std::atomic<bool> returned = false;
+    std::thread watchdog([&] {
+        for (int waited = 0; !returned; ++waited) {
+            Sleep(20);
+            if (waited > 100)
+                job.SignalThread(true);
+        }
+    });
+    const DWORD second = job.DownloadInThread(folder.File("other.pdb"));
+    std::string path = folder.File("other.pdb");
+    const bool blocking = job.Download(path);
+    returned = true;
+    watchdog.join();
+    EXPECT_EQ(second, 0u);
+    EXPECT_FALSE(blocking);
+    EXPECT_EQ(path, folder.File("other.pdb"));
+    EXPECT_EQ(job.GetThreadID(), thread); // the first run goes on
+    EXPECT_FALSE(window.Finish(thread).has_value());
+    EXPECT_TRUE(job.KillThread());
+    ASSERT_TRUE(window.WaitForFinish(thread));
+    EXPECT_EQ(window.Finish(thread), gnfCancelled);
+    EXPECT_TRUE(folder.Names().empty());
 }
 
 TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
