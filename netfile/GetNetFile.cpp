@@ -249,8 +249,11 @@ void CGetNetFile::OpenSaveAsFile()
 
     // The body goes to a new file beside the destination, which replaces the destination only once the
     // whole body has arrived (CloseSaveAsFile).
+    // GetTempFileNameA takes a folder of at most MAX_PATH - 14 characters (Windows refuses a longer one;
+    // Wine writes the name past the buffer).
     char partial[MAX_PATH] = {};
-    if (!GetTempFileNameA(FolderOf(path).c_str(), "gnf", 0, partial))
+    const std::string folder = FolderOf(path);
+    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "gnf", 0, partial))
         return Fail(gnfFileFailure);
     m_partialPath = partial;
     m_outFile = std::make_unique<CFile>();

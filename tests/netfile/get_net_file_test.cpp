@@ -394,6 +394,22 @@ TEST_F(GetNetFileTest, ChunkedBodyIsStoredWhateverItsContentLength)
     EXPECT_TRUE(Holds(folder.File("chunked.pdb"), body));
 }
 
+TEST_F(GetNetFileTest, FolderTooLongForATemporaryFileIsRefused)
+{
+    // A folder of 247 or 248 characters exists, but no temporary file name fits beside a file in it.
+    std::string deep = folder.Path();
+    while (deep.size() + 41 <= 247) {
+        deep += "\\" + std::string(40, 'd');
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    }
+    if (deep.size() < 247) {
+        deep += "\\" + std::string(std::max<std::size_t>(1, 247 - deep.size() - 1), 'e');
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    }
+    CGetNetFile job("GET", Url("/bytes/10/deep.pdb"), "", window.Handle());
+    EXPECT_EQ(RunInWorker(job, deep), gnfFileFailure);
+}
+
 TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
 {
     for (const char* path : {"/bytes/10/files/", "/bytes/10/CON", "/bytes/10/nul.pdb", "/bytes/10/a/..", "/bytes/10/entry.pdb."}) {
