@@ -155,8 +155,14 @@ void CInternetHandle::Close() noexcept
         InternetCloseHandle(std::exchange(m_handle, nullptr));
 }
 
-std::string_view CHttpFile::Read(DWORD most)
+std::string_view CHttpFile::Read(DWORD most, const std::function<void()>& idle, DWORD patience)
 {
+    const auto wait = [&](InternetCallbackContext& pending) {
+        if (idle)
+            m_session.WaitForCompletion(pending, patience, idle);
+        else
+            m_session.WaitForCompletion(pending);
+    };
     InternetCallbackContext& context = *m_context.get();
     if (context.buffer.empty())
         context.buffer.resize(kReadBuffer);
@@ -175,7 +181,7 @@ std::string_view CHttpFile::Read(DWORD most)
             while (!InternetQueryDataAvailable(m_handle, &context.bytesAvailable, 0, 0)) {
                 if (GetLastError() != ERROR_IO_PENDING)
                     throw CInternetException(GetLastError());
-                m_session.WaitForCompletion(context);
+                wait(context);
             }
             if (context.bytesAvailable == 0)
                 return {};
@@ -184,7 +190,7 @@ std::string_view CHttpFile::Read(DWORD most)
                 throw CInternetException(GetLastError());
             // A read without waiting that completes later only says that data has come: it fills nothing
             // (its length still reads as the buffer's), so the next turn reads again.
-            m_session.WaitForCompletion(context);
+            wait(context);
         }
     }
 }
@@ -293,8 +299,21 @@ void CInternetSession::ThrowIfStopped() const
 
 DWORD_PTR CInternetSession::WaitForCompletion(InternetCallbackContext& context) const
 {
+    return WaitForCompletion(context, INFINITE, {});
+}
+
+DWORD_PTR CInternetSession::WaitForCompletion(InternetCallbackContext& context, DWORD patience,
+                                              const std::function<void()>& idle) const
+{
+    // The completion event resets itself when a wait takes it: one wait's outcome is read here, whichever
+    // wait saw it.
     const HANDLE events[] = {context.Completed(), m_stopEvent.get()};
-    switch (WaitForMultipleObjects(2, events, FALSE, INFINITE)) {
+    DWORD outcome = WaitForMultipleObjects(2, events, FALSE, idle ? patience : INFINITE);
+    if (outcome == WAIT_TIMEOUT) {
+        idle();
+        outcome = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    }
+    switch (outcome) {
     case WAIT_OBJECT_0:
         if (!context.Result())
             throw CInternetException(context.Error());

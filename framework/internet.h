@@ -18,6 +18,7 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,7 +84,9 @@ protected:
 class CHttpFile final : public CInternetHandle {
 public:
     // The next bytes of the body, at most `most`: a view valid until the next Read, empty only at the end.
-    std::string_view Read(DWORD most);
+    // When the read must wait for data longer than `patience` milliseconds, `idle` is called once first
+    // (a caller that reports progress now and then reports what it holds back).
+    std::string_view Read(DWORD most, const std::function<void()>& idle = {}, DWORD patience = 0);
     // Request headers, CR LF separated (HttpAddRequestHeaders); false when WinInet refuses them (an empty
     // text, a line that is not a header).
     bool AddRequestHeaders(const std::string& headers, DWORD flags);
@@ -149,6 +152,9 @@ private:
     // Waits for the completion of the call pending on the context; its result, or a CInternetException
     // with WinInet's error, or with ERROR_INTERNET_OPERATION_CANCELLED when stopped first.
     DWORD_PTR WaitForCompletion(fw::InternetCallbackContext& context) const;
+    // The same; when nothing has completed within `patience` milliseconds, calls `idle` once first.
+    DWORD_PTR WaitForCompletion(fw::InternetCallbackContext& context, DWORD patience,
+                                const std::function<void()>& idle) const;
     // A new context with one reference for the caller and one for WinInet.
     static fw::InternetContextRef NewContext();
 

@@ -287,7 +287,14 @@ void CGetNetFile::ReadData()
     std::string head;
     bool tested = false, errorPage = false;
     try {
-        for (std::string_view chunk; !(chunk = m_response->Read(kReadSize)).empty();) {
+        // Values held back by the throttle are reported once the body pauses, so a transfer that stalls
+        // shows what has arrived.
+        const auto reportHeldBack = [&] {
+            if (progress.Total() > 0)
+                report(true);
+        };
+        for (std::string_view chunk;
+             !(chunk = m_response->Read(kReadSize, reportHeldBack, static_cast<DWORD>(kProgressInterval))).empty();) {
             if (tested) {
                 store(chunk);
                 continue;

@@ -88,7 +88,6 @@ public:
     }
     std::size_t Total() const { return m_notices.size(); }
 
-private:
     template <typename Done>
     bool PumpUntil(std::chrono::milliseconds limit, Done done)
     {
@@ -107,6 +106,7 @@ private:
         return true;
     }
 
+private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_NCCREATE)
@@ -456,6 +456,17 @@ TEST_F(GetNetFileTest, StopEndsAStalledTransferAtOnce)
     EXPECT_FALSE(job.KillThread()); // already ended
     EXPECT_TRUE(Holds(destination, "the file that was there"));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
+}
+
+TEST_F(GetNetFileTest, ProgressBeforeAStallIsReportedWhole)
+{
+    // 3,000,000 bytes arrive at once, then nothing: the throttled notices must still reach the last amount.
+    CGetNetFile job("GET", Url("/stall/100000000/3000000/entry.pdb"), "", window.Handle());
+    const DWORD thread = job.DownloadInThread(folder.File("entry.pdb"));
+    ASSERT_NE(thread, 0u);
+    EXPECT_TRUE(window.PumpUntil(30s, [&] { return window.Last(thread, gnfKilobytes) == 2929; }))
+        << "last amount shown: " << window.Last(thread, gnfKilobytes).value_or(0);
+    job.KillThread();
 }
 
 TEST_F(GetNetFileTest, StartingARunningJobAgainIsRefusedAtOnce)
