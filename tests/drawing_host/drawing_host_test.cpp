@@ -177,8 +177,18 @@ HostRun RunHost(const std::vector<std::string>& arguments)
     startup.hStdError = writeEnd.get();
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
-        throw std::runtime_error("cannot start " + HostProgram());
+    // The first start in a fresh Wine prefix has been seen to fail once while the prefix settles: one more try.
+    const auto start = [&] {
+        return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                              &process) != FALSE;
+    };
+    if (!start()) {
+        const DWORD firstError = GetLastError();
+        Sleep(1000);
+        if (!start())
+            throw std::runtime_error("cannot start " + HostProgram() + " (error " + std::to_string(firstError) + ", then " +
+                                     std::to_string(GetLastError()) + ")");
+    }
     fw::unique_kernel_handle processHandle(process.hProcess), threadHandle(process.hThread);
     writeEnd.reset();
 
