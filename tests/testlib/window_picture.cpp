@@ -85,11 +85,7 @@ Picture Picture::Printed(HWND window, bool clientOnly)
     std::fill_n(canvas.bits, static_cast<std::size_t>(width) * height, 0x00FF00FFu);
     if (!PrintWindow(window, canvas.dc.get(), clientOnly ? PW_CLIENTONLY : 0))
         return picture;
-    GdiFlush();
-    picture.m_width = width;
-    picture.m_height = height;
-    picture.m_pixels.assign(canvas.bits, canvas.bits + static_cast<std::size_t>(width) * height);
-    return picture;
+    return FromBits(canvas.bits, width, height);
 }
 
 Picture Picture::PrintedClient(HWND window, SIZE size)
@@ -103,11 +99,7 @@ Picture Picture::PrintedClient(HWND window, SIZE size)
     if (!SendMessageTimeoutW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc.get()), PRF_CLIENT,
                              SMTO_NORMAL, 10000, &ignored))
         return picture;
-    GdiFlush();
-    picture.m_width = size.cx;
-    picture.m_height = size.cy;
-    picture.m_pixels.assign(canvas.bits, canvas.bits + static_cast<std::size_t>(size.cx) * size.cy);
-    return picture;
+    return FromBits(canvas.bits, size.cx, size.cy);
 }
 
 Picture Picture::OfScreen(HWND window)
@@ -122,6 +114,16 @@ Picture Picture::OfScreen(HWND window)
     return picture;
 }
 
+Picture Picture::FromBits(const std::uint32_t* bits, int width, int height)
+{
+    GdiFlush();
+    Picture picture;
+    picture.m_width = width;
+    picture.m_height = height;
+    picture.m_pixels.assign(bits, bits + static_cast<std::size_t>(width) * height);
+    return picture;
+}
+
 Picture Picture::FromDC(HDC source, int width, int height, int sourceX, int sourceY)
 {
     Picture picture;
@@ -130,11 +132,7 @@ Picture Picture::FromDC(HDC source, int width, int height, int sourceX, int sour
     Canvas canvas(width, height);
     if (!canvas || !BitBlt(canvas.dc.get(), 0, 0, width, height, source, sourceX, sourceY, SRCCOPY))
         return picture;
-    GdiFlush();
-    picture.m_width = width;
-    picture.m_height = height;
-    picture.m_pixels.assign(canvas.bits, canvas.bits + static_cast<std::size_t>(width) * height);
-    return picture;
+    return FromBits(canvas.bits, width, height);
 }
 
 COLORREF Picture::At(int x, int y) const noexcept

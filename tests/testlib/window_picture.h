@@ -32,6 +32,8 @@ public:
 
 private:
     static Picture FromDC(HDC source, int width, int height, int sourceX, int sourceY);
+    // The picture of what was drawn into a canvas's bits (drawing flushed first).
+    static Picture FromBits(const std::uint32_t* bits, int width, int height);
 
     int m_width = 0;
     int m_height = 0;
