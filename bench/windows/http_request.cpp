@@ -77,7 +77,7 @@ try {
     const std::string host = "http://127.0.0.1:" + std::string(argv[1]);
     const int perRound = std::max(1, std::atoi(argv[2]) / kRounds);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    testing_support::RegistrySandbox sandbox;
+    regconfig::RegistrySandbox sandbox;
     const char itemPath[] = "Software\\Bench\\Item";
     basic_RegistryKey(HKEY_CURRENT_USER, itemPath, KEY_ALL_ACCESS, true)
         .SetValue("POSTHeaders", cypher.Encrypt("Content-Type:application/x-www-form-urlencoded;X-Request-Id:[UUID];"

@@ -178,8 +178,8 @@ Contender RawRegistryReads()
 
 int main()
 try {
-    testing_support::RegistrySandbox sandbox;
-    testing_support::ImportRegText(Configuration());
+    regconfig::RegistrySandbox sandbox;
+    regconfig::ImportRegText(Configuration());
     std::vector<Contender> contenders = {SetupThroughTheAddin(), RawHostCalls(), RawRegistryReads()};
     Measure(contenders);
     std::printf("Extension.Setup, %d menus x %d items, median of %d interleaved rounds\n", kMenus, kItemsPerMenu, kRuns);

@@ -9,6 +9,7 @@
 #include "refhost/drawing.h"
 #include "reg_import.h"
 #include "registry_sandbox.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ TEST(ComActivation, HostCreatesBothClassesByProgID)
         ASSERT_EQ(CLSIDFromProgID(L"Ulnara19.Item", &classId), S_OK);
         EXPECT_EQ(classId, CLSID_Item);
 
-        testing_support::RegistrySandbox sandbox;
+        regconfig::RegistrySandbox sandbox;
         testing_support::ImportRegFixture("menus.reg");
         COleDispatchDriver extension;
         COleDispatchDriver item;

@@ -6,6 +6,7 @@
 
 #include "reg_import.h"
 #include "registry_sandbox.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 namespace {
 
 using testing_support::ImportRegFixture;
-using testing_support::ImportRegText;
+using regconfig::ImportRegText;
 
 const std::string kSentinel = "\x01untouched";
 const std::string kVelmoraExtension = "SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension";
@@ -22,7 +23,7 @@ const std::string kItemPath = kVelmoraExtension + "\\10\\Item";
 
 class ConfigStore : public ::testing::Test {
 protected:
-    testing_support::RegistrySandbox m_sandbox;
+    regconfig::RegistrySandbox m_sandbox;
 };
 
 std::vector<std::string> SortedSubkeys(const basic_RegistryKey& key)

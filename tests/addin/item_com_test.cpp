@@ -33,7 +33,7 @@ protected:
     ItemThroughCom()
     {
         const std::string service = Service().BaseUrl();
-        testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n"
+        regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n"
                                        "[HKEY_CURRENT_USER\\" + std::string(kMenuPath) + "]\n"
                                        "@=\"Search\"\n\n"
                                        "[HKEY_CURRENT_USER\\" + std::string(kMenuPath) + "\\1 Structure]\n"

@@ -54,7 +54,7 @@ void WriteItem(const std::string& name, const Strings& strings, const Numbers& n
         std::snprintf(number, sizeof number, "%08lx", static_cast<unsigned long>(data));
         text += quoted(valueName) + "=dword:" + number + "\n";
     }
-    testing_support::ImportRegText(text);
+    regconfig::ImportRegText(text);
 }
 
 // The header list stored as the add-in reads it: enciphered.

@@ -32,7 +32,7 @@ protected:
     std::shared_ptr<refhost::DrawingDocument> OpenDrawing(const std::string& structure, bool active = true);
     std::shared_ptr<refhost::DrawingDocument> OpenFixture(const std::string& fixture);
 
-    testing_support::RegistrySandbox m_sandbox;
+    regconfig::RegistrySandbox m_sandbox;
     HWND m_mainWindow = nullptr;
     std::shared_ptr<refhost::Host> m_host;
     fw::ComPtr<IDispatch> m_application;

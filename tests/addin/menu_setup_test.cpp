@@ -73,7 +73,7 @@ protected:
         return (window ? *window : m_host->MainWindow()).MainMenuBar().Captions();
     }
 
-    testing_support::RegistrySandbox m_sandbox;
+    regconfig::RegistrySandbox m_sandbox;
     AddinLibrary& m_addin = AddinLibrary::Get();
     std::shared_ptr<refhost::Host> m_host = refhost::Host::Create("Velmora 19.0", 0x10020);
     fw::ComPtr<IDispatch> m_extension = m_addin.Create(CLSID_Extension);
@@ -268,7 +268,7 @@ TEST_F(MenuSetup, CaptionsEndAtTheirFirstZeroByte)
 {
     // "Zero", a zero, "tail" as a registry string (UTF-16LE), for a menu and for its item.
     const std::string zeroTail = "5a,00,65,00,72,00,6f,00,00,00,74,00,61,00,69,00,6c,00,00,00";
-    testing_support::ImportRegText(
+    regconfig::ImportRegText(
         "Windows Registry Editor Version 5.00\n\n"
         "[HKEY_CURRENT_USER\\SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\z]\n"
         "@=hex(1):" + zeroTail + "\n\n"
@@ -372,7 +372,7 @@ TEST_F(MenuSetup, MenuMapLivesWhileAnyExtensionDoes)
 // A host without any configuration simply gets no menus; setting up still succeeds.
 TEST(MenuSetupWithoutConfiguration, SucceedsAndAddsNothing)
 {
-    testing_support::RegistrySandbox sandbox;
+    regconfig::RegistrySandbox sandbox;
     fw::ComPtr<IDispatch> extension = AddinLibrary::Get().Create(CLSID_Extension);
     auto host = refhost::Host::Create("Velmora 19.0", 0x60080);
     CallResult setup = CallMember(extension.Get(), L"Setup", host->Application().Get());
@@ -385,8 +385,8 @@ TEST(MenuSetupWithoutConfiguration, SucceedsAndAddsNothing)
 // The configuration the demo installs, as an administrator would, for the whole machine.
 TEST(SampleConfiguration, GivesTheSearchAndFetchMenus)
 {
-    testing_support::RegistrySandbox sandbox;
-    testing_support::ImportRegText(testing_support::ReadTextFile(testing_support::SourcePath("config/sample.reg")));
+    regconfig::RegistrySandbox sandbox;
+    regconfig::ImportRegText(testing_support::ReadTextFile(testing_support::SourcePath("config/sample.reg")));
     fw::ComPtr<IDispatch> extension = AddinLibrary::Get().Create(CLSID_Extension);
     auto host = refhost::Host::Create("Tessivo 19", 0x60070);
     ASSERT_TRUE(CallMember(extension.Get(), L"Setup", host->Application().Get()).value);
@@ -457,7 +457,7 @@ TEST(EntryPoints, RegistrationWritesBothClassesAndReportsFailure)
 {
     AddinLibrary& addin = AddinLibrary::Get();
     {
-        testing_support::RegistrySandbox sandbox;
+        regconfig::RegistrySandbox sandbox;
         ASSERT_EQ(addin.RegisterServer(), S_OK);
         const struct {
             const wchar_t* progId;
@@ -480,7 +480,7 @@ TEST(EntryPoints, RegistrationWritesBothClassesAndReportsFailure)
     {
         // A write that fails half-way (the class ids' key is volatile, so no lasting key can go below it)
         // is reported, not hidden behind S_OK.
-        testing_support::RegistrySandbox sandbox;
+        regconfig::RegistrySandbox sandbox;
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);

@@ -214,8 +214,8 @@ class DrawingHost : public testing::Test {
 protected:
     void SetUp() override
     {
-        testing_support::ImportRegText(testing_support::ReadTextFile(testing_support::SourcePath("config/sample.reg")));
-        testing_support::ImportRegText(
+        regconfig::ImportRegText(testing_support::ReadTextFile(testing_support::SourcePath("config/sample.reg")));
+        regconfig::ImportRegText(
             "Windows Registry Editor Version 5.00\n\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\3 Broken]\n"
             "@=\"Broken\"\n\n"
@@ -232,7 +232,7 @@ protected:
 
     static std::string Fixture(const std::string& name) { return testing_support::FixturePath(name); }
 
-    testing_support::RegistrySandbox m_sandbox;
+    regconfig::RegistrySandbox m_sandbox;
 };
 
 TEST_F(DrawingHost, AddinMenusFollowTheSelectionAndGoWhenTheWindowCloses)
@@ -381,14 +381,14 @@ TEST_F(DrawingHost, SearchAndFetchPlaceTheirStructuresIntoTheDocument)
     };
     replace("127.0.0.1:8421", structures.Port());
     replace("127.0.0.1:8422", downloads.Port());
-    testing_support::ImportRegText(sample);
+    regconfig::ImportRegText(sample);
     const std::string folder = testing_support::BinaryPath("drawing_host_downloads");
     std::filesystem::remove_all(folder);
     std::filesystem::create_directory(folder);
     std::string regFolder;
     for (char c : folder)
         regFolder += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n"
+    regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n"
                                    "[HKEY_CURRENT_USER\\Software\\Quennardix\\Velmora\\19.0\\General\\MOL]\n"
                                    "\"SaveAs Path\"=\"" + regFolder + "\"\n");
 

@@ -124,7 +124,7 @@ std::string RegString(const std::string& name, const std::string& value)
 
 void ImportKey(const std::string& key, const std::string& values)
 {
-    testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + key + "]\n" +
+    regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + key + "]\n" +
                                    values + "\n");
 }
 
@@ -290,7 +290,7 @@ protected:
         return run;
     }
 
-    testing_support::RegistrySandbox m_sandbox;
+    regconfig::RegistrySandbox m_sandbox;
     std::string m_folder;
 
 private:

@@ -144,7 +144,7 @@ protected:
         RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
     }
 
-    testing_support::RegistrySandbox sandbox;
+    regconfig::RegistrySandbox sandbox;
 };
 
 TEST_F(Utilities, UserFolderExpandsOnlyTheProfile)

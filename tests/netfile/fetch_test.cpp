@@ -81,7 +81,7 @@ protected:
     // The item key under the current user with these value lines (.reg syntax, one per line).
     static void ConfigureItem(const std::string& values, const std::string& hive = "HKEY_CURRENT_USER")
     {
-        testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n[" + hive + "\\" + itemPath + "]\n" +
+        regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n[" + hive + "\\" + itemPath + "]\n" +
                                        values + "\n");
     }
     static std::string RegString(const std::string& name, const std::string& value)
@@ -105,7 +105,7 @@ protected:
         return fetch.StartDownload(destination, values, nullptr) == 1 ? fetch.GetSaveAsFilename() : "(failed)";
     }
 
-    testing_support::RegistrySandbox m_sandbox;
+    regconfig::RegistrySandbox m_sandbox;
     ScratchFolder m_folder;
 
 private:
@@ -235,7 +235,7 @@ TEST_F(FetchTest, DefaultServerAndLocalPostThroughAProxy)
     // Requests for other hosts reach the stand-in server as the configured proxy, which serves the default
     // server's name like its own.
     ConfigureItem("");
-    testing_support::ImportRegText("Windows Registry Editor Version 5.00\n\n"
+    regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n"
                                    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\n"
                                    "\"ProxyEnable\"=dword:00000001\n" +
                                    RegString("ProxyServer", "127.0.0.1:" + std::to_string(Server().Port())));

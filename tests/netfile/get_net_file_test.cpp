@@ -211,7 +211,7 @@ protected:
     }
 
     static inline std::unique_ptr<StandInService> s_server;
-    testing_support::RegistrySandbox sandbox;
+    regconfig::RegistrySandbox sandbox;
     NoticeWindow window;
     ScratchFolder folder;
 };

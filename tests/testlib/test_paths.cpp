@@ -1,5 +1,7 @@
 #include "test_paths.h"
 
+#include "reg_import.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -27,6 +29,7 @@ std::string FromUnix(const char* variable, const std::string& relative)
 std::string SourcePath(const std::string& relative) { return FromUnix("ULNARA_SOURCE_DIR", relative); }
 std::string BinaryPath(const std::string& relative) { return FromUnix("ULNARA_BINARY_DIR", relative); }
 std::string FixturePath(const std::string& name) { return SourcePath("tests/fixtures/" + name); }
+void ImportRegFixture(const std::string& name) { regconfig::ImportRegText(ReadTextFile(FixturePath(name))); }
 
 std::string ReadTextFile(const std::string& windowsPath)
 {

@@ -10,5 +10,6 @@ std::string SourcePath(const std::string& relative);   // Windows path of a file
 std::string BinaryPath(const std::string& relative);   // Windows path of a file in the build tree
 std::string ReadTextFile(const std::string& windowsPath);
 std::string FixturePath(const std::string& name);      // tests/fixtures/<name>
+void ImportRegFixture(const std::string& name);        // imports tests/fixtures/<name> (a .reg file)
 
 } // namespace testing_support

@@ -2,6 +2,7 @@
 // script fails, so that a failing dialog test ends instead of hanging.
 #include "reg_import.h"
 #include "registry_sandbox.h"
+#include "test_paths.h"
 #include "user_automation.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +14,10 @@
 #include <vector>
 
 using testing_support::ImportRegFixture;
-using testing_support::ImportRegText;
+using regconfig::ImportRegText;
 using testing_support::BasicScriptedUser;
 using testing_support::DialogWindow;
-using testing_support::RegistrySandbox;
+using regconfig::RegistrySandbox;
 
 namespace {
 

@@ -82,7 +82,7 @@ protected:
         return answer;
     }
 
-    testing_support::RegistrySandbox m_sandbox;
+    regconfig::RegistrySandbox m_sandbox;
 
 private:
     static inline std::unique_ptr<StandInService> s_service;

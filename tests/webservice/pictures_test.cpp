@@ -124,8 +124,8 @@ TEST(DialogPictures, DownloadDialogWithItsInputs)
 
     // An item configured locally (no server answers on port 1), with a remembered value for its first input;
     // the save path offered is the desktop.
-    testing_support::RegistrySandbox sandbox;
-    testing_support::ImportRegText(R"(Windows Registry Editor Version 5.00
+    regconfig::RegistrySandbox sandbox;
+    regconfig::ImportRegText(R"(Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders]
 "Desktop"="%USERPROFILE%\\Desktop"

@@ -130,9 +130,9 @@ void ImportConfiguration(const std::string& path)
     if (!operations)
         throw std::runtime_error("line " + std::to_string(error.line) + ": " + error.message);
     const auto otherHives = std::erase_if(*operations, [](const regtext::Operation& operation) {
-        return !testing_support::IsImportableHive(operation.hive);
+        return !regconfig::IsImportableHive(operation.hive);
     });
-    testing_support::ImportRegOperations(*operations);
+    regconfig::ImportRegOperations(*operations);
     std::printf("Configuration: %s, imported into a private registry sandbox (the installed one is not read)\n",
                 path.c_str());
     if (otherHives != 0)
@@ -208,7 +208,7 @@ int Run(const Options& options)
         return exitFailed;
     }
 
-    std::optional<testing_support::RegistrySandbox> sandbox;
+    std::optional<regconfig::RegistrySandbox> sandbox;
     if (options.regFile) {
         sandbox.emplace();
         try {

@@ -2,7 +2,6 @@
 
 #include "framework/text.h"
 #include "regtext.h"
-#include "test_paths.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -13,7 +12,7 @@
 extern "C" NTSTATUS NTAPI NtSetValueKey(HANDLE key, PUNICODE_STRING name, ULONG titleIndex, ULONG type, PVOID data,
                                         ULONG size);
 
-namespace testing_support {
+namespace regconfig {
 namespace {
 
 // Stores the bytes exactly as given. Windows' RegSetValueExW does, but Wine's adds a terminator to a string
@@ -107,9 +106,4 @@ bool IsImportableHive(const std::string& hive)
     return HiveOf(hive) != nullptr;
 }
 
-void ImportRegFixture(const std::string& name)
-{
-    ImportRegText(ReadTextFile(FixturePath(name)));
-}
-
-} // namespace testing_support
+} // namespace regconfig

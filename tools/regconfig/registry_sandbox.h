@@ -1,12 +1,12 @@
-// Keeps a test process off the real hives: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE are mapped to fresh
-// keys of their own for the sandbox's lifetime (RegOverridePredefKey), and removed afterwards.
+// Keeps a process (a test, a preview) off the real hives: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE are mapped
+// to fresh keys of their own for the sandbox's lifetime (RegOverridePredefKey), and removed afterwards.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-namespace testing_support {
+namespace regconfig {
 
 class RegistrySandbox {
 public:
@@ -24,4 +24,4 @@ private:
     HKEY m_machineKey = nullptr;
 };
 
-} // namespace testing_support
+} // namespace regconfig

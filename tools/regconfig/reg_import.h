@@ -1,5 +1,6 @@
-// Writes .reg text into the registry as the platform's importer would, so tests state configurations the
-// way administrators do. Inside a RegistrySandbox the writes land in the sandbox.
+// Writes .reg text into the registry as the platform's importer would: tests state configurations the way
+// administrators do, and the stand-in host previews an administrator's file. Inside a RegistrySandbox the
+// writes land in the sandbox.
 #pragma once
 
 #include "regtext.h"
@@ -8,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace testing_support {
+namespace regconfig {
 
 // Applies the text; throws std::runtime_error naming the line on a malformed text or a failed write.
 // Strings in the text are UTF-8 and are stored as the registry's wide text.
@@ -19,7 +20,5 @@ void ImportRegOperations(const std::vector<regtext::Operation>& operations);
 // HKCU, HKLM).
 bool IsImportableHive(const std::string& hive);
 
-// Imports a file of tests/fixtures/.
-void ImportRegFixture(const std::string& name);
 
-} // namespace testing_support
+} // namespace regconfig

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <stdexcept>
 
-namespace testing_support {
+namespace regconfig {
 namespace {
 
 HKEY CreateKey(HKEY parent, const std::string& path)
@@ -47,4 +47,4 @@ RegistrySandbox::~RegistrySandbox()
     RegDeleteKeyA(HKEY_CURRENT_USER, m_rootPath.c_str());
 }
 
-} // namespace testing_support
+} // namespace regconfig
