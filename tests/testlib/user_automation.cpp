@@ -221,8 +221,14 @@ void DialogWindow::Type(int id, const std::string& text) const
     HWND control = Control(id);
     SendAsync(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     SendAsync(control, EM_SETSEL, 0, -1);
-    for (wchar_t character : Wide(text))
+    // Synced every few characters: the patience bounds how long the thread takes to answer, not how long a
+    // long text takes to type.
+    std::size_t sent = 0;
+    for (wchar_t character : Wide(text)) {
         SendAsync(control, WM_CHAR, character, 1);
+        if (++sent % 64 == 0)
+            Sync(control);
+    }
     Sync(control);
 }
 
