@@ -88,8 +88,10 @@ TEST(Strings, RemoveNewLines)
 
 TEST(Strings, StrToIntReadsLikeScanf)
 {
-    const std::pair<const char*, int> cases[] = {{nullptr, 0}, {"", 0},  {"abc", 0},  {"42abc", 42}, {" \t-7", -7},
-                                                 {"+5", 5},     {"0x10", 0}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
+    const std::pair<const char*, int> cases[] = {
+        {nullptr, 0}, {"", 0}, {"abc", 0}, {"42abc", 42}, {" \t-7", -7}, {"+5", 5}, {"0x10", 0},
+        {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
+    };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(mxStrToInt(text), value) << (text ? text : "(null)");
 }

@@ -81,7 +81,8 @@ TEST(ChoiceDialog, InitialChoiceIsCheckedOrFallsBackToTheReactionSearch)
         {IDD_CHOICE_REACTION, static_cast<VelmoraSelectionType>(IDC_PROXY_SETTINGS), 0, 0, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "template " << c.templateId << ", initial " << c.initial << ", click " << c.click);
+        SCOPED_TRACE(testing::Message() << "template " << c.templateId << ", initial " << c.initial << ", click "
+                                        << c.click);
         CChoiceDialog dialog(c.templateId, nullptr, "", c.initial, "");
         std::vector<int> checked;
         INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
