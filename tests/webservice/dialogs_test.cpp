@@ -1,9 +1,8 @@
 // The dialogs of the structure search, run for real from the add-in's templates and worked by the scripted
 // user: what they show, what the user's clicks and typing give back, and what their templates carry.
-#include "framework/ui_seams.h"
+#include "dialog_test_support.h"
 #include "netfile/URLControl.h"
 #include "resources/resource.h"
-#include "scripted_user.h"
 #include "test_paths.h"
 #include "webservice/ChoiceDialog.h"
 #include "webservice/PromptTextDialog.h"
@@ -16,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using dialog_test::RunWith;
+using dialog_test::ShellRecorder;
 using testing_support::DialogWindow;
 using testing_support::ScriptedUser;
 
@@ -23,16 +24,6 @@ namespace {
 
 constexpr char kSearchCaption[] = "Search SciFinder";
 constexpr char kProxyCaption[] = "Proxy Settings";
-
-// Runs the dialog on this thread while the script works it; the script's failures are the test's.
-template <typename Dialog>
-INT_PTR RunWith(Dialog& dialog, ScriptedUser::Script script)
-{
-    ScriptedUser user(std::move(script));
-    INT_PTR result = dialog.DoModal();
-    user.Finish();
-    return result;
-}
 
 // Opens the proxy settings from the choice dialog, lets `inProxy` work them (it closes them), then OKs the choice.
 ScriptedUser::Script ThroughProxySettings(std::function<void(DialogWindow&)> inProxy)
@@ -48,15 +39,6 @@ ScriptedUser::Script ThroughProxySettings(std::function<void(DialogWindow&)> inP
         choice.WaitUntilClosed();
     };
 }
-
-// Records what would have been opened with the shell, and opens nothing.
-struct ShellRecorder {
-    std::vector<fw::ShellOpenCall> calls;
-    fw::ScopedShellOpenHandler handler{[this](const fw::ShellOpenCall& call) {
-        calls.push_back(call);
-        return true;
-    }};
-};
 
 } // namespace
 

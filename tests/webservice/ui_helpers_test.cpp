@@ -1,13 +1,12 @@
 // The window helpers the dialogs share: links (font, cursor, painting, clicks), the logo, and the dialog base
 // under them (failures, custom messages, controls made and moved at run time).
+#include "dialog_test_support.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 #include "framework/handle.h"
-#include "framework/ui_seams.h"
 #include "netfile/PNGLogo.h"
 #include "netfile/URLControl.h"
 #include "resources/resource.h"
-#include "scripted_user.h"
 #include "webservice/ChoiceDialog.h"
 #include "window_picture.h"
 
@@ -18,6 +17,8 @@
 #include <string>
 #include <vector>
 
+using dialog_test::RunWith;
+using dialog_test::ShellRecorder;
 using testing_support::DialogWindow;
 using testing_support::Picture;
 using testing_support::ScriptedUser;
@@ -56,14 +57,6 @@ void Click(HWND control, UINT message)
     SendMessageW(control, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0,
                  MAKELPARAM(client.right / 2, client.bottom / 2));
 }
-
-struct ShellRecorder {
-    std::vector<fw::ShellOpenCall> calls;
-    fw::ScopedShellOpenHandler handler{[this](const fw::ShellOpenCall& call) {
-        calls.push_back(call);
-        return true;
-    }};
-};
 
 } // namespace
 
@@ -232,7 +225,7 @@ int LogoPixels(const Picture& picture, const RECT& area)
 TEST(Logo, IsPaintedOverItsPlaceholderInTheChoiceAndProxyDialogs)
 {
     CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionSubstructure, "");
-    ScriptedUser user([](ScriptedUser& me) {
+    RunWith(dialog, [](ScriptedUser& me) {
         for (const char* caption : {"Search SciFinder", "Proxy Settings"}) {
             SCOPED_TRACE(caption);
             DialogWindow window = me.WaitForDialog(caption);
@@ -253,14 +246,12 @@ TEST(Logo, IsPaintedOverItsPlaceholderInTheChoiceAndProxyDialogs)
         choice.Click(IDCANCEL);
         choice.WaitUntilClosed();
     });
-    dialog.DoModal();
-    user.Finish();
 }
 
 TEST(Logo, IsNotPaintedIntoAMinimisedDialogAndIsOnceItIsRestored)
 {
     CChoiceDialog dialog(IDD_CHOICE_REACTION, nullptr, "", SelectionReaction, "");
-    ScriptedUser user([](ScriptedUser& me) {
+    RunWith(dialog, [](ScriptedUser& me) {
         DialogWindow window = me.WaitForDialog("Search SciFinder");
         SendMessageW(window.Window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
         ASSERT_TRUE(testing_support::WaitUntil([&] { return IsIconic(window.Window()) != FALSE; }));
@@ -276,8 +267,6 @@ TEST(Logo, IsNotPaintedIntoAMinimisedDialogAndIsOnceItIsRestored)
         window.PressEscape();
         window.WaitUntilClosed();
     });
-    dialog.DoModal();
-    user.Finish();
 }
 
 namespace {
@@ -337,7 +326,7 @@ TEST(DialogBase, PostedNoticeReachesItsHandlerWhichReshapesTheDialog)
     WorkbenchDialog dialog;
     DWORD worker = 0;
     RECT okBefore{}, okAfter{}, frameBefore{}, frameAfter{};
-    ScriptedUser user([&](ScriptedUser& me) {
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& me) {
         DialogWindow window = me.WaitForDialog("Ulnara");
         okBefore = window.ControlRect(IDOK);
         GetWindowRect(window.Window(), &frameBefore);
@@ -350,8 +339,7 @@ TEST(DialogBase, PostedNoticeReachesItsHandlerWhichReshapesTheDialog)
         window.Click(IDOK);
         window.WaitUntilClosed();
     });
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    user.Finish();
+    EXPECT_EQ(result, IDOK);
     EXPECT_EQ(dialog.notices, (std::vector<std::pair<WPARAM, LPARAM>>{{worker, MAKELPARAM(42, 10)}}));
     EXPECT_EQ(okAfter.top - okBefore.top, 27);
     EXPECT_EQ(okAfter.left, okBefore.left);
