@@ -185,54 +185,49 @@ TEST(ChoiceDialog, OwnerClosedWhileTheProxySettingsAreOpenEndsBothDialogs)
     EXPECT_EQ(URLControlFont().RefCount(), 0) << "the proxy dialog kept its share of the link font";
 }
 
-TEST(PromptTextDialog, AsksForTextUnderTitleAndPromptAndCancelKeepsTheInitialText)
+TEST(PromptTextDialog, AsksForTextOrShowsTheAnswerReadOnly)
 {
-    for (bool cancel : {false, true}) {
-        SCOPED_TRACE(cancel ? "Escape" : "Enter");
-        PromptTextDialog dialog(IDD_PROMPT, nullptr, "Name search", "Enter a chemical name", "ethanol");
+    enum Close { Enter, Escape, CloseBox };
+    const struct {
+        UINT templateId;
+        const char* title;   // in the system code page (1252 here): "Caf\xE9" is "Café"
+        const char* caption; // as shown, in UTF-8
+        const char* prompt;
+        const char* text;
+        Close close;
+        INT_PTR result;
+        const char* kept;    // the text afterwards
+    } cases[] = {
+        {IDD_PROMPT, "Name search", "Name search", "Enter a chemical name", "ethanol", Enter, IDOK, "(+)-camphor & co"},
+        {IDD_PROMPT, "Name search", "Name search", "Enter a chemical name", "ethanol", Escape, IDCANCEL, "ethanol"},
+        {IDD_RESULTS, "Caf\xE9 search", "Café search", "Answer of the service:", "CAS 64-17-5\r\nethanol", CloseBox,
+         IDCANCEL, "CAS 64-17-5\r\nethanol"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.caption << ", close " << c.close);
+        PromptTextDialog dialog(c.templateId, nullptr, c.title, c.prompt, c.text);
         std::string caption, prompt, shown;
         int focused = 0;
+        bool readOnly = false;
         INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
-            DialogWindow window = user.WaitForDialog("Name search");
+            DialogWindow window = user.WaitForDialog(c.caption);
             caption = window.Caption();
             prompt = window.Text(IDC_PROMPT);
             shown = window.Text(IDC_TEXT);
             focused = window.FocusedControl();
+            readOnly = (GetWindowLongW(GetDlgItem(window.Window(), IDC_TEXT), GWL_STYLE) & ES_READONLY) != 0;
             window.Type(IDC_TEXT, "(+)-camphor & co");
-            cancel ? window.PressEscape() : window.PressEnter();
+            c.close == Enter ? window.PressEnter() : c.close == Escape ? window.PressEscape() : window.CloseBox();
             window.WaitUntilClosed();
         });
-        EXPECT_EQ(result, cancel ? IDCANCEL : IDOK);
-        EXPECT_EQ(caption, "Name search");
-        EXPECT_EQ(prompt, "Enter a chemical name");
-        EXPECT_EQ(shown, "ethanol");
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(caption, c.caption);
+        EXPECT_EQ(prompt, c.prompt);
+        EXPECT_EQ(shown, c.text);
         EXPECT_EQ(focused, IDC_TEXT);
-        EXPECT_EQ(dialog.GetText(), cancel ? "ethanol" : "(+)-camphor & co");
+        EXPECT_EQ(readOnly, c.templateId == IDD_RESULTS);
+        EXPECT_EQ(dialog.GetText(), c.kept);
     }
-}
-
-TEST(PromptTextDialog, ResultDisplayShowsTheAnswerReadOnly)
-{
-    // Title, prompt and text are in the system code page (1252 here): "Caf\xE9" is "Café".
-    PromptTextDialog dialog(IDD_RESULTS, nullptr, "Caf\xE9 search", "Answer of the service:", "CAS 64-17-5\r\nethanol");
-    std::string caption, prompt, text;
-    bool readOnly = false;
-    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
-        DialogWindow window = user.WaitForDialog("Café search");
-        caption = window.Caption();
-        prompt = window.Text(IDC_PROMPT);
-        text = window.Text(IDC_TEXT);
-        readOnly = (GetWindowLongW(GetDlgItem(window.Window(), IDC_TEXT), GWL_STYLE) & ES_READONLY) != 0;
-        window.Type(IDC_TEXT, "changed");
-        window.CloseBox();
-        window.WaitUntilClosed();
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(caption, "Café search");
-    EXPECT_EQ(prompt, "Answer of the service:");
-    EXPECT_EQ(text, "CAS 64-17-5\r\nethanol");
-    EXPECT_TRUE(readOnly);
-    EXPECT_EQ(dialog.GetText(), "CAS 64-17-5\r\nethanol");
 }
 
 TEST(ProxySettingsDialog, InstructionsLinkOpensThePageOfTheStringTable)
