@@ -61,6 +61,8 @@ TEST(UTF8String, ConvertsExactlyBetweenAllForms)
         EXPECT_EQ(UTF8String(sample.wide).GetUTF8String(), sample.utf8);
         EXPECT_TRUE(UTF8String(sample.wide).Equals(fromBytes));
     }
+    // Exported for callers that keep text in the library's internal form, which is UTF-8 itself.
+    EXPECT_EQ(InternalUTF8ToUTF8(UTF8ToInternalUTF8("\xC3\xA9")), "\xC3\xA9");
 }
 
 // Malformed sequences after Markus Kuhn's "UTF-8 decoder capability and stress test".
