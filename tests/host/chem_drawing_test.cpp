@@ -91,49 +91,44 @@ TEST_F(OpenedDrawing, ExchangeFormatReadsTheSelectionAndPastes)
     const std::string ethanol = VariantToString(*data.GetData(format));
     EXPECT_EQ(ethanol, refhost::chem::EncodeExchange(refhost::chem::WriteSelection(*drawing->chemistry)));
 
+    auto bytesOf = [](const std::string& text) {
+        return fw::unique_variant::adopt(VariantFrom(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
+    };
+    const fw::unique_variant exchange = fw::MakeVariant(format);
+    // The host's error code and text for data it refuses, or "accepted".
+    auto paste = [&](const std::string& text) -> std::string {
+        try {
+            data.SetData(*bytesOf(text), *exchange);
+            return "accepted";
+        } catch (const COleDispatchException& error) {
+            return std::to_string(error.ErrorCode()) + " " + error.m_strDescription;
+        }
+    };
+    // Refused data leaves the document as it was.
+    auto expectRefused = [&](const std::string& text, const std::string& reason) {
+        const std::size_t atoms = drawing->chemistry->Atoms().size();
+        const std::string outcome = paste(text);
+        EXPECT_NE(outcome.find(reason), std::string::npos) << outcome;
+        EXPECT_EQ(drawing->chemistry->Atoms().size(), atoms) << "pasted anyway";
+    };
+
     // Setting the same bytes pastes a second ethanol, which becomes the selection.
-    fw::unique_variant bytes = fw::unique_variant::adopt(
-        VariantFrom(reinterpret_cast<const unsigned char*>(ethanol.data()), ethanol.size()));
-    fw::unique_variant exchange = fw::MakeVariant(format);
-    data.SetData(*bytes, *exchange);
+    EXPECT_EQ(paste(ethanol), "accepted");
     EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
     EXPECT_EQ(document.Selection().Atoms().Item(1).ID(), drawing->chemistry->Atoms()[3].id);
     EXPECT_EQ(VariantToString(*data.GetData(format)), ethanol) << "the pasted copy reads back the same";
 
-    // Cut at the first zero byte, the data is refused with the reader's reason and nothing is pasted.
-    fw::unique_variant cut = fw::unique_variant::adopt(VariantFrom(reinterpret_cast<const unsigned char*>("VLX"), 3));
-    try {
-        data.SetData(*cut, *exchange);
-        ADD_FAILURE() << "cut exchange data was accepted";
-    } catch (const COleDispatchException& error) {
-        EXPECT_NE(error.m_strDescription.find("not exchange-format data"), std::string::npos) << error.m_strDescription;
-    }
-    EXPECT_EQ(drawing->chemistry->Groups().size(), 2u);
-
-    // Empty data is the host's "empty structure" error.
-    try {
-        data.SetData(*fw::unique_variant::adopt(VariantFrom(reinterpret_cast<const unsigned char*>(""), 0)), *exchange);
-        ADD_FAILURE() << "empty exchange data was accepted";
-    } catch (const COleDispatchException& error) {
-        EXPECT_EQ(error.ErrorCode(), refhost::kEmptyStructureError);
-    }
+    // Cut at the first zero byte, the data is refused with the reader's reason; empty data is the host's "empty
+    // structure" error.
+    expectRefused("VLX", "not exchange-format data");
+    expectRefused("", std::to_string(refhost::kEmptyStructureError) + " ");
 
     // The text of a structure file (a fetched molfile) is imported as the host opens it; text that is not
     // one is refused with the reader's line.
-    auto fileBytes = [](const std::string& text) {
-        return fw::unique_variant::adopt(VariantFrom(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
-    };
-    data.SetData(*fileBytes(chem_test::FixtureText("esterification.rxn")), *exchange);
+    EXPECT_EQ(paste(chem_test::FixtureText("esterification.rxn")), "accepted");
     EXPECT_EQ(drawing->chemistry->ReactionSchemes().size(), 1u);
     EXPECT_EQ(drawing->chemistry->Atoms().size(), 6u + 14u);
-    try {
-        data.SetData(*fileBytes("not a molfile"), *exchange);
-        ADD_FAILURE() << "text that is no structure file was accepted";
-    } catch (const COleDispatchException& error) {
-        EXPECT_NE(error.m_strDescription.find("Cannot paste the structure: line "), std::string::npos)
-            << error.m_strDescription;
-    }
-    EXPECT_EQ(drawing->chemistry->Atoms().size(), 20u);
+    expectRefused("not a molfile", "Cannot paste the structure: line ");
 
     // Other formats are kept as they are given.
     fw::unique_variant other = fw::MakeVariant(7L);

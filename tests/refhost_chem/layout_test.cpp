@@ -130,16 +130,13 @@ TEST(Layout, LabelsShowHeteroatomsChargesAndHydrogensButNotSkeletonCarbons)
     for (int atom = 0; atom < 5; ++atom)
         EXPECT_EQ(AtomLabel(salt, atom), expected[static_cast<std::size_t>(atom)]) << atom;
 
-    const std::string one = "t\n\n\n" + CountsLine(1, 0);
-    EXPECT_EQ(AtomLabel(Read(one + AtomLine("O") + "M  END\n"), 0), "H2O");
-    EXPECT_EQ(AtomLabel(Read(one + AtomLine("Cl") + "M  END\n"), 0), "HCl");
-    EXPECT_EQ(AtomLabel(Read(one + AtomLine("C") + "M  END\n"), 0), "CH4");
-    EXPECT_EQ(AtomLabel(Read(one + AtomLine("N", 0, 3) + "M  END\n"), 0), "NH4");
+    // Lone atoms: hydrogens go before a halogen or chalcogen, after the rest.
+    const std::pair<std::string, const char*> lone[] = {
+        {AtomLine("O"), "H2O"}, {AtomLine("Cl"), "HCl"}, {AtomLine("C"), "CH4"}, {AtomLine("N", 0, 3), "NH4"}};
+    for (const auto& [atom, label] : lone)
+        EXPECT_EQ(AtomLabel(Read("t\n\n\n" + CountsLine(1, 0) + atom + "M  END\n"), 0), label);
     EXPECT_EQ(AtomLabel(ReadFixture("ethanol.mol"), 2), "OH");
 
-    EXPECT_EQ(ChargeText(0), "");
-    EXPECT_EQ(ChargeText(1), "+");
-    EXPECT_EQ(ChargeText(-1), "-");
-    EXPECT_EQ(ChargeText(2), "2+");
-    EXPECT_EQ(ChargeText(-3), "3-");
+    for (const auto& [charge, text] : {std::pair{0, ""}, {1, "+"}, {-1, "-"}, {2, "2+"}, {-3, "3-"}})
+        EXPECT_EQ(ChargeText(charge), text) << charge;
 }

@@ -15,6 +15,15 @@ using standin::Answer;
 using testing_support::LoopbackExchange;
 using testing_support::StandInService;
 
+// An answer with the changes the test makes to the default one.
+template <typename Change>
+Answer Made(Change change)
+{
+    Answer answer;
+    change(answer);
+    return answer;
+}
+
 standin::RecordedRequest SampleRequest()
 {
     standin::RecordedRequest request;
@@ -141,18 +150,11 @@ TEST_F(StructureService, RecordsWhatArrivedOnTheWire)
 
 TEST_F(StructureService, AnswersFromTheScriptThenTheDefault)
 {
-    Answer missing, binary, fallback;
-    missing.status = 404;
-    missing.reason = "Nothing Here Today";
-    missing.body = "none";
-    binary.contentType = "application/octet-stream";
-    binary.headers = {{"X-Extra", "yes"}};
-    binary.body = "a\0b\0"s;
-    fallback.status = 503;
-    fallback.reason = "Try Later";
-    Service().Enqueue(missing);
-    Service().Enqueue(binary);
-    Service().SetDefaultAnswer(fallback);
+    Service().Enqueue(Made([](Answer& a) { a.status = 404; a.reason = "Nothing Here Today"; a.body = "none"; }));
+    Service().Enqueue(Made([](Answer& a) {
+        a.contentType = "application/octet-stream"; a.headers = {{"X-Extra", "yes"}}; a.body = "a\0b\0"s;
+    }));
+    Service().SetDefaultAnswer(Made([](Answer& a) { a.status = 503; a.reason = "Try Later"; }));
 
     auto first = Send("GET", "/1");
     EXPECT_EQ(first.status, 404);
@@ -176,24 +178,15 @@ TEST_F(StructureService, AnswersFromTheScriptThenTheDefault)
 
 TEST_F(StructureService, SlowAnswersArriveWholeAndResetOnesDoNot)
 {
-    Answer slow;
-    slow.delayMs = 30;
-    slow.trickleMs = 5;
-    slow.body = "trickle";
-    Service().Enqueue(slow);
+    Service().Enqueue(Made([](Answer& a) { a.body = "trickle"; a.delayMs = 30; a.trickleMs = 5; }));
     EXPECT_EQ(Send("GET", "/slow").body, "trickle");
 
-    Answer cut;
-    cut.body = "0123456789";
-    cut.resetAfter = 4;
-    Service().Enqueue(cut);
+    Service().Enqueue(Made([](Answer& a) { a.body = "0123456789"; a.resetAfter = 4; }));
     EXPECT_THROW(Send("GET", "/cut"), std::runtime_error);
     EXPECT_EQ(Service().Requests().size(), 2u);
 
     // Chunked answers arrive whole; closed early they miss their end (a Content-Length one its bytes).
-    Answer chunked;
-    chunked.body = "0123456789";
-    chunked.chunkSize = 4;
+    Answer chunked = Made([](Answer& a) { a.body = "0123456789"; a.chunkSize = 4; });
     Service().Enqueue(chunked);
     auto whole = Send("GET", "/chunked");
     EXPECT_EQ(whole.body, "0123456789");
@@ -203,10 +196,7 @@ TEST_F(StructureService, SlowAnswersArriveWholeAndResetOnesDoNot)
     chunked.closeAfter = 4;
     Service().Enqueue(chunked);
     EXPECT_THROW(Send("GET", "/chunked-cut"), std::runtime_error);
-    Answer closed;
-    closed.body = "0123456789";
-    closed.closeAfter = 6;
-    Service().Enqueue(closed);
+    Service().Enqueue(Made([](Answer& a) { a.body = "0123456789"; a.closeAfter = 6; }));
     EXPECT_THROW(Send("GET", "/closed"), std::runtime_error);
 }
 

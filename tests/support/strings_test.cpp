@@ -88,15 +88,12 @@ TEST(Strings, RemoveNewLines)
 
 TEST(Strings, StrToIntReadsLikeScanf)
 {
-    EXPECT_EQ(mxStrToInt(nullptr), 0);
-    EXPECT_EQ(mxStrToInt(""), 0);
-    EXPECT_EQ(mxStrToInt("abc"), 0);
-    EXPECT_EQ(mxStrToInt("42abc"), 42);
-    EXPECT_EQ(mxStrToInt(" \t-7"), -7);
-    EXPECT_EQ(mxStrToInt("+5"), 5);
-    EXPECT_EQ(mxStrToInt("0x10"), 0);
-    EXPECT_EQ(mxStrToInt("99999999999"), INT_MAX);
-    EXPECT_EQ(mxStrToInt("-99999999999"), INT_MIN);
+    const std::pair<const char*, int> cases[] = {
+        {nullptr, 0}, {"", 0}, {"abc", 0}, {"42abc", 42}, {" \t-7", -7}, {"+5", 5}, {"0x10", 0},
+        {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
+    };
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(mxStrToInt(text), value) << (text ? text : "(null)");
 }
 
 TEST(Strings, NumToStrFitsTheFormatToTheNumber)
@@ -114,10 +111,8 @@ TEST(Strings, NumToStrFitsTheFormatToTheNumber)
     // Formats that do not fit the number are not handed to printf.
     EXPECT_EQ(NumToStr(5, "%f"), "5");
     EXPECT_EQ(NumToStr(2.5, "%d"), "2.5");
-    EXPECT_EQ(NumToStr(7, "%d %d"), "7");
-    EXPECT_EQ(NumToStr(7, "%s"), "7");
-    EXPECT_EQ(NumToStr(7, "%n"), "7");
-    EXPECT_EQ(NumToStr(7, "%*d"), "7");
+    for (const char* unfit : {"%d %d", "%s", "%n", "%*d"})
+        EXPECT_EQ(NumToStr(7, unfit), "7") << unfit;
     // Without a format: a default output string stream.
     EXPECT_EQ(NumToStr(3.0), "3");
     EXPECT_EQ(NumToStr(1234567.0), "1.23457e+06");

@@ -1,9 +1,8 @@
 // The dialogs of the structure search, run for real from the add-in's templates and worked by the scripted
 // user: what they show, what the user's clicks and typing give back, and what their templates carry.
-#include "framework/ui_seams.h"
+#include "dialog_test_support.h"
 #include "netfile/URLControl.h"
 #include "resources/resource.h"
-#include "scripted_user.h"
 #include "test_paths.h"
 #include "webservice/ChoiceDialog.h"
 #include "webservice/PromptTextDialog.h"
@@ -16,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using dialog_test::RunWith;
+using dialog_test::ShellRecorder;
 using testing_support::DialogWindow;
 using testing_support::ScriptedUser;
 
@@ -24,24 +25,20 @@ namespace {
 constexpr char kSearchCaption[] = "Search SciFinder";
 constexpr char kProxyCaption[] = "Proxy Settings";
 
-// Runs the dialog on this thread while the script works it; the script's failures are the test's.
-template <typename Dialog>
-INT_PTR RunWith(Dialog& dialog, ScriptedUser::Script script)
+// Opens the proxy settings from the choice dialog, lets `inProxy` work them (it closes them), then OKs the choice.
+ScriptedUser::Script ThroughProxySettings(std::function<void(DialogWindow&)> inProxy)
 {
-    ScriptedUser user(std::move(script));
-    INT_PTR result = dialog.DoModal();
-    user.Finish();
-    return result;
+    return [inProxy](ScriptedUser& user) {
+        DialogWindow choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDC_PROXY_SETTINGS);
+        DialogWindow proxy = user.WaitForDialog(kProxyCaption);
+        inProxy(proxy);
+        proxy.WaitUntilClosed();
+        choice = user.WaitForDialog(kSearchCaption);
+        choice.Click(IDOK);
+        choice.WaitUntilClosed();
+    };
 }
-
-// Records what would have been opened with the shell, and opens nothing.
-struct ShellRecorder {
-    std::vector<fw::ShellOpenCall> calls;
-    fw::ScopedShellOpenHandler handler{[this](const fw::ShellOpenCall& call) {
-        calls.push_back(call);
-        return true;
-    }};
-};
 
 } // namespace
 
@@ -50,25 +47,30 @@ TEST(ChoiceDialog, InitialChoiceIsCheckedOrFallsBackToTheReactionSearch)
     struct Case {
         UINT templateId;
         VelmoraSelectionType initial;
-        int checked;     // control checked at opening, 0 for none
+        int click;       // option the user clicks, 0 for none
+        int checked;     // control checked before OK, 0 for none
         int userChoice;  // after OK
     };
     const Case cases[] = {
-        {IDD_CHOICE_STRUCTURE, SelectionProducts, IDC_PRODUCTS, 3},
-        {IDD_CHOICE_STRUCTURE, SelectionSubstructure, IDC_SUBSTRUCTURE, 1},
-        {IDD_CHOICE_REACTION, SelectionReaction, 0, 0},
-        {IDD_CHOICE_REACTION, SelectionProducts, 0, 0}, // no such option in the reaction dialog
+        {IDD_CHOICE_STRUCTURE, SelectionProducts, 0, IDC_PRODUCTS, 3},
+        {IDD_CHOICE_STRUCTURE, SelectionSubstructure, 0, IDC_SUBSTRUCTURE, 1},
+        {IDD_CHOICE_STRUCTURE, SelectionProducts, IDC_EXACT, IDC_EXACT, 2}, // the click clears the other options
+        {IDD_CHOICE_REACTION, SelectionReaction, 0, 0, 0},
+        {IDD_CHOICE_REACTION, SelectionProducts, 0, 0, 0}, // no such option in the reaction dialog
         // Ids of controls that are not options: nothing is checked and the choice stays in 0 to 4.
-        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDOK), 0, 0},
-        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDC_NOTE), 0, 0},
-        {IDD_CHOICE_REACTION, static_cast<VelmoraSelectionType>(IDC_PROXY_SETTINGS), 0, 0},
+        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDOK), 0, 0, 0},
+        {IDD_CHOICE_STRUCTURE, static_cast<VelmoraSelectionType>(IDC_NOTE), 0, 0, 0},
+        {IDD_CHOICE_REACTION, static_cast<VelmoraSelectionType>(IDC_PROXY_SETTINGS), 0, 0, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "template " << c.templateId << ", initial " << c.initial);
+        SCOPED_TRACE(testing::Message() << "template " << c.templateId << ", initial " << c.initial << ", click "
+                                        << c.click);
         CChoiceDialog dialog(c.templateId, nullptr, "", c.initial, "");
         std::vector<int> checked;
         INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
             DialogWindow window = user.WaitForDialog(kSearchCaption);
+            if (c.click)
+                window.Click(c.click);
             for (int id : {IDC_SUBSTRUCTURE, IDC_EXACT, IDC_PRODUCTS, IDC_REACTANTS})
                 if (window.HasControl(id) && window.IsChecked(id))
                     checked.push_back(id);
@@ -79,23 +81,6 @@ TEST(ChoiceDialog, InitialChoiceIsCheckedOrFallsBackToTheReactionSearch)
         EXPECT_EQ(checked, c.checked ? std::vector<int>{c.checked} : std::vector<int>{});
         EXPECT_EQ(dialog.GetUserChoice(), c.userChoice);
     }
-}
-
-TEST(ChoiceDialog, ClickOnExactStructureChoosesItAndClearsTheOtherOptions)
-{
-    CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionProducts, "");
-    bool productsStillChecked = true;
-    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
-        DialogWindow window = user.WaitForDialog(kSearchCaption);
-        window.Click(IDC_EXACT);
-        productsStillChecked = window.IsChecked(IDC_PRODUCTS);
-        EXPECT_TRUE(window.IsChecked(IDC_EXACT));
-        window.Click(IDOK);
-        window.WaitUntilClosed();
-    });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_FALSE(productsStillChecked);
-    EXPECT_EQ(dialog.GetUserChoice(), 2);
 }
 
 TEST(ChoiceDialog, EscapeAndCloseBoxCancel)
@@ -138,18 +123,11 @@ TEST(ChoiceDialog, CancelledProxySettingsKeepTheEarlierAddressAfterOk)
 {
     CChoiceDialog dialog(IDD_CHOICE_REACTION, nullptr, "", SelectionReaction, "http://old.example/login");
     std::string shownInProxyDialog;
-    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
-        DialogWindow choice = user.WaitForDialog(kSearchCaption);
-        choice.Click(IDC_PROXY_SETTINGS);
-        DialogWindow proxy = user.WaitForDialog(kProxyCaption);
+    INT_PTR result = RunWith(dialog, ThroughProxySettings([&](DialogWindow& proxy) {
         shownInProxyDialog = proxy.Text(IDC_PROXY_URL);
         proxy.Type(IDC_PROXY_URL, "http://new.example/");
         proxy.Click(IDCANCEL);
-        proxy.WaitUntilClosed();
-        choice = user.WaitForDialog(kSearchCaption);
-        choice.Click(IDOK);
-        choice.WaitUntilClosed();
-    });
+    }));
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(shownInProxyDialog, "http://old.example/login");
     EXPECT_EQ(dialog.GetProxyURL(), "http://old.example/login");
@@ -160,32 +138,18 @@ TEST(ChoiceDialog, ProxyAddressIsStoredEscapedAsUtf8AndShownUnescapedAgain)
     const std::string typed = "http://proxy.example.edu/Zürich campus";
     const std::string stored = "http://proxy.example.edu/Z%C3%BCrich%20campus";
     CChoiceDialog first(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionSubstructure, "");
-    RunWith(first, [&](ScriptedUser& user) {
-        DialogWindow choice = user.WaitForDialog(kSearchCaption);
-        choice.Click(IDC_PROXY_SETTINGS);
-        DialogWindow proxy = user.WaitForDialog(kProxyCaption);
+    RunWith(first, ThroughProxySettings([&](DialogWindow& proxy) {
         proxy.Type(IDC_PROXY_URL, typed);
         proxy.Click(IDOK);
-        proxy.WaitUntilClosed();
-        choice = user.WaitForDialog(kSearchCaption);
-        choice.Click(IDOK);
-        choice.WaitUntilClosed();
-    });
+    }));
     EXPECT_EQ(first.GetProxyURL(), stored);
 
     CChoiceDialog second(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionSubstructure, first.GetProxyURL());
     std::string shown;
-    RunWith(second, [&](ScriptedUser& user) {
-        DialogWindow choice = user.WaitForDialog(kSearchCaption);
-        choice.Click(IDC_PROXY_SETTINGS);
-        DialogWindow proxy = user.WaitForDialog(kProxyCaption);
+    RunWith(second, ThroughProxySettings([&](DialogWindow& proxy) {
         shown = proxy.Text(IDC_PROXY_URL);
         proxy.PressEnter();
-        proxy.WaitUntilClosed();
-        choice = user.WaitForDialog(kSearchCaption);
-        choice.Click(IDOK);
-        choice.WaitUntilClosed();
-    });
+    }));
     EXPECT_EQ(shown, typed);
     EXPECT_EQ(second.GetProxyURL(), stored);
 }
@@ -221,65 +185,49 @@ TEST(ChoiceDialog, OwnerClosedWhileTheProxySettingsAreOpenEndsBothDialogs)
     EXPECT_EQ(URLControlFont().RefCount(), 0) << "the proxy dialog kept its share of the link font";
 }
 
-TEST(PromptTextDialog, AsksForTextUnderTitleAndPrompt)
+TEST(PromptTextDialog, AsksForTextOrShowsTheAnswerReadOnly)
 {
-    PromptTextDialog dialog(IDD_PROMPT, nullptr, "Name search", "Enter a chemical name", "");
-    std::string caption, prompt;
-    int focused = 0;
-    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
-        DialogWindow window = user.WaitForDialog("Name search");
-        caption = window.Caption();
-        prompt = window.Text(IDC_PROMPT);
-        focused = window.FocusedControl();
-        window.Type(IDC_TEXT, "(+)-camphor & co");
-        window.PressEnter();
-        window.WaitUntilClosed();
-    });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(caption, "Name search");
-    EXPECT_EQ(prompt, "Enter a chemical name");
-    EXPECT_EQ(focused, IDC_TEXT);
-    EXPECT_EQ(dialog.GetText(), "(+)-camphor & co");
-}
-
-TEST(PromptTextDialog, CancelKeepsTheInitialText)
-{
-    PromptTextDialog dialog(IDD_PROMPT, nullptr, "Name search", "Enter a chemical name", "ethanol");
-    std::string shown;
-    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
-        DialogWindow window = user.WaitForDialog("Name search");
-        shown = window.Text(IDC_TEXT);
-        window.Type(IDC_TEXT, "methanol");
-        window.PressEscape();
-        window.WaitUntilClosed();
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(shown, "ethanol");
-    EXPECT_EQ(dialog.GetText(), "ethanol");
-}
-
-TEST(PromptTextDialog, ResultDisplayShowsTheAnswerReadOnly)
-{
-    // Title, prompt and text are in the system code page (1252 here): "Caf\xE9" is "Café".
-    PromptTextDialog dialog(IDD_RESULTS, nullptr, "Caf\xE9 search", "Answer of the service:", "CAS 64-17-5\r\nethanol");
-    std::string caption, prompt, text;
-    bool readOnly = false;
-    INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
-        DialogWindow window = user.WaitForDialog("Café search");
-        caption = window.Caption();
-        prompt = window.Text(IDC_PROMPT);
-        text = window.Text(IDC_TEXT);
-        readOnly = (GetWindowLongW(GetDlgItem(window.Window(), IDC_TEXT), GWL_STYLE) & ES_READONLY) != 0;
-        window.Type(IDC_TEXT, "changed");
-        window.CloseBox();
-        window.WaitUntilClosed();
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(caption, "Café search");
-    EXPECT_EQ(prompt, "Answer of the service:");
-    EXPECT_EQ(text, "CAS 64-17-5\r\nethanol");
-    EXPECT_TRUE(readOnly);
-    EXPECT_EQ(dialog.GetText(), "CAS 64-17-5\r\nethanol");
+    enum Close { Enter, Escape, CloseBox };
+    const struct {
+        UINT templateId;
+        const char* title;   // in the system code page (1252 here): "Caf\xE9" is "Café"
+        const char* caption; // as shown, in UTF-8
+        const char* prompt;
+        const char* text;
+        Close close;
+        INT_PTR result;
+        const char* kept;    // the text afterwards
+    } cases[] = {
+        {IDD_PROMPT, "Name search", "Name search", "Enter a chemical name", "ethanol", Enter, IDOK, "(+)-camphor & co"},
+        {IDD_PROMPT, "Name search", "Name search", "Enter a chemical name", "ethanol", Escape, IDCANCEL, "ethanol"},
+        {IDD_RESULTS, "Caf\xE9 search", "Café search", "Answer of the service:", "CAS 64-17-5\r\nethanol", CloseBox,
+         IDCANCEL, "CAS 64-17-5\r\nethanol"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.caption << ", close " << c.close);
+        PromptTextDialog dialog(c.templateId, nullptr, c.title, c.prompt, c.text);
+        std::string caption, prompt, shown;
+        int focused = 0;
+        bool readOnly = false;
+        INT_PTR result = RunWith(dialog, [&](ScriptedUser& user) {
+            DialogWindow window = user.WaitForDialog(c.caption);
+            caption = window.Caption();
+            prompt = window.Text(IDC_PROMPT);
+            shown = window.Text(IDC_TEXT);
+            focused = window.FocusedControl();
+            readOnly = (GetWindowLongW(GetDlgItem(window.Window(), IDC_TEXT), GWL_STYLE) & ES_READONLY) != 0;
+            window.Type(IDC_TEXT, "(+)-camphor & co");
+            c.close == Enter ? window.PressEnter() : c.close == Escape ? window.PressEscape() : window.CloseBox();
+            window.WaitUntilClosed();
+        });
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(caption, c.caption);
+        EXPECT_EQ(prompt, c.prompt);
+        EXPECT_EQ(shown, c.text);
+        EXPECT_EQ(focused, IDC_TEXT);
+        EXPECT_EQ(readOnly, c.templateId == IDD_RESULTS);
+        EXPECT_EQ(dialog.GetText(), c.kept);
+    }
 }
 
 TEST(ProxySettingsDialog, InstructionsLinkOpensThePageOfTheStringTable)

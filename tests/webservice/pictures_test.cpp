@@ -1,11 +1,11 @@
 // Pictures of each dialog as a chemist sees it, for a person to look at: PNG files in the build folder's
 // pictures/ (scripts/dialog-pictures runs this under Xvfb; with the tests' null display driver it is skipped).
 // Each picture is also checked for what must show: the logo over its placeholder, the link in blue.
+#include "dialog_test_support.h"
 #include "netfile/GetNetFileDlg.h"
 #include "reg_import.h"
 #include "registry_sandbox.h"
 #include "resources/resource.h"
-#include "scripted_user.h"
 #include "test_paths.h"
 #include "webservice/ChoiceDialog.h"
 #include "webservice/PromptTextDialog.h"
@@ -65,7 +65,7 @@ void TakePicture(const DialogWindow& window, const std::string& name, int shows)
 void PictureOf(CDialog& dialog, const std::string& caption, const std::string& name, int shows,
                std::function<void(DialogWindow&)> prepare = {})
 {
-    ScriptedUser user([&](ScriptedUser& me) {
+    dialog_test::RunWith(dialog, [&](ScriptedUser& me) {
         DialogWindow window = me.WaitForDialog(caption);
         if (prepare)
             prepare(window);
@@ -73,8 +73,6 @@ void PictureOf(CDialog& dialog, const std::string& caption, const std::string& n
         window.PressEscape();
         window.WaitUntilClosed();
     });
-    dialog.DoModal();
-    user.Finish();
 }
 
 } // namespace
@@ -88,7 +86,7 @@ TEST(DialogPictures, EachDialogAsAChemistSeesIt)
                             "Multiple structures selected.\r\n\tSubstance Search will consider these as a single "
                             "compound.\r\n\tReaction Search will find reactions containing all of the selections.",
                             SelectionProducts, "http://proxy.example.edu/Z%C3%BCrich%20%CE%A9-campus");
-    ScriptedUser first([](ScriptedUser& user) {
+    dialog_test::RunWith(structure, [](ScriptedUser& user) {
         DialogWindow choice = user.WaitForDialog("Search SciFinder");
         TakePicture(choice, "choice-structure", kLogo);
         choice.Click(IDC_PROXY_SETTINGS);
@@ -100,8 +98,6 @@ TEST(DialogPictures, EachDialogAsAChemistSeesIt)
         choice.PressEscape();
         choice.WaitUntilClosed();
     });
-    structure.DoModal();
-    first.Finish();
 
     CChoiceDialog reaction(IDD_CHOICE_REACTION, nullptr, "", SelectionReaction, "");
     PictureOf(reaction, "Search SciFinder", "choice-reaction", kLogo);

@@ -21,7 +21,7 @@ struct TemplateItem {
     std::string kind;
     std::string text;
     DWORD style = 0;
-    short x = 0, y = 0, cx = 0, cy = 0;
+    short cx = 0, cy = 0;
 };
 
 struct DialogTemplate {
@@ -31,12 +31,20 @@ struct DialogTemplate {
     DWORD style = 0;
     short cx = 0, cy = 0;
     std::vector<TemplateItem> items;
+
+    const TemplateItem* Find(int id) const
+    {
+        for (const TemplateItem& item : items)
+            if (item.id == id)
+                return &item;
+        return nullptr;
+    }
 };
 
 // Reads a DLGTEMPLATEEX and its DLGITEMTEMPLATEEX entries (the layout windres writes for DIALOGEX).
 class TemplateReader {
 public:
-    explicit TemplateReader(const BYTE* data) : m_at(data) {}
+    explicit TemplateReader(const BYTE* data) : m_base(data), m_at(data) {}
     template <typename T>
     T Read()
     {
@@ -60,14 +68,11 @@ public:
             text.push_back(static_cast<wchar_t>(c));
         return fw::ToUtf8(text);
     }
-    void AlignToDword(const BYTE* base)
-    {
-        while ((m_at - base) % 4)
-            ++m_at;
-    }
+    void AlignToDword() { m_at += (4 - (m_at - m_base) % 4) % 4; }
     void Skip(std::size_t bytes) { m_at += bytes; }
 
 private:
+    const BYTE* m_base;
     const BYTE* m_at;
 };
 
@@ -77,13 +82,12 @@ std::string Kind(WORD classAtom, std::string className, DWORD style)
 {
     for (char& c : className)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (className == "BUTTON")
-        classAtom = 0x0080;
-    else if (className == "EDIT")
-        classAtom = 0x0081;
-    else if (className == "STATIC")
-        classAtom = 0x0082;
-    if (classAtom == 0x0080) {
+    const char* const names[] = {"BUTTON", "EDIT", "STATIC"};
+    for (WORD i = 0; i < 3; ++i)
+        if (className == names[i])
+            classAtom = static_cast<WORD>(0x0080 + i);
+    switch (classAtom) {
+    case 0x0080:
         switch (style & 0xF) {
         case BS_PUSHBUTTON: return "push button";
         case BS_DEFPUSHBUTTON: return "default push button";
@@ -91,12 +95,10 @@ std::string Kind(WORD classAtom, std::string className, DWORD style)
         case BS_AUTORADIOBUTTON: return "auto radio button";
         default: return "button";
         }
+    case 0x0081: return "edit";
+    case 0x0082: return "static";
+    default: return className;
     }
-    if (classAtom == 0x0081)
-        return "edit";
-    if (classAtom == 0x0082)
-        return "static";
-    return className;
 }
 
 DialogTemplate LoadTemplate(UINT id)
@@ -108,16 +110,13 @@ DialogTemplate LoadTemplate(UINT id)
         ADD_FAILURE() << "no dialog template " << id;
         return dialog;
     }
-    const auto* base = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
-    TemplateReader reader(base);
+    TemplateReader reader(static_cast<const BYTE*>(LockResource(LoadResource(module, resource))));
     EXPECT_EQ(reader.Read<WORD>(), 1);       // dlgVer
     EXPECT_EQ(reader.Read<WORD>(), 0xFFFF);  // signature of the extended layout
-    reader.Read<DWORD>();                    // helpID
-    reader.Read<DWORD>();                    // exStyle
+    reader.Skip(8);                          // helpID, exStyle
     dialog.style = reader.Read<DWORD>();
     WORD count = reader.Read<WORD>();
-    reader.Read<short>();
-    reader.Read<short>();
+    reader.Skip(4);                          // x, y
     dialog.cx = reader.Read<short>();
     dialog.cy = reader.Read<short>();
     reader.NameOrOrdinal(); // menu
@@ -125,19 +124,15 @@ DialogTemplate LoadTemplate(UINT id)
     dialog.caption = reader.NameOrOrdinal();
     if (dialog.style & (DS_SETFONT | DS_SHELLFONT)) {
         dialog.pointSize = reader.Read<WORD>();
-        reader.Read<WORD>(); // weight
-        reader.Read<BYTE>(); // italic
-        reader.Read<BYTE>(); // character set
+        reader.Skip(4); // weight, italic, character set
         dialog.font = reader.NameOrOrdinal();
     }
     for (WORD i = 0; i < count; ++i) {
-        reader.AlignToDword(base);
+        reader.AlignToDword();
         TemplateItem item;
-        reader.Read<DWORD>(); // helpID
-        reader.Read<DWORD>(); // exStyle
+        reader.Skip(8); // helpID, exStyle
         item.style = reader.Read<DWORD>();
-        item.x = reader.Read<short>();
-        item.y = reader.Read<short>();
+        reader.Skip(4); // x, y
         item.cx = reader.Read<short>();
         item.cy = reader.Read<short>();
         item.id = static_cast<int>(reader.Read<DWORD>());
@@ -152,23 +147,6 @@ DialogTemplate LoadTemplate(UINT id)
 }
 
 using Control = std::tuple<int, std::string, std::string>; // id (-1 for none), kind, text
-
-std::vector<Control> Controls(const DialogTemplate& dialog)
-{
-    std::vector<Control> controls;
-    for (const TemplateItem& item : dialog.items)
-        controls.emplace_back(item.id, item.kind, item.text);
-    std::sort(controls.begin(), controls.end());
-    return controls;
-}
-
-const TemplateItem* Find(const DialogTemplate& dialog, int id)
-{
-    for (const TemplateItem& item : dialog.items)
-        if (item.id == id)
-            return &item;
-    return nullptr;
-}
 
 } // namespace
 
@@ -239,36 +217,39 @@ TEST(DialogTemplates, CarryTheirCaptionsSizesAndControls)
         EXPECT_EQ(dialog.style & frame, frame);
         EXPECT_EQ(dialog.font, "MS Shell Dlg");
         EXPECT_EQ(dialog.pointSize, 8);
-        std::vector<Control> controls = expected.controls;
+        std::vector<Control> controls = expected.controls, found;
+        for (const TemplateItem& item : dialog.items)
+            found.emplace_back(item.id, item.kind, item.text);
         std::sort(controls.begin(), controls.end());
-        EXPECT_EQ(Controls(dialog), controls);
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, controls);
     }
 }
 
 TEST(DialogTemplates, EditsNoteAndOptionsHaveTheirStylesAndSizes)
 {
     DialogTemplate choice = LoadTemplate(IDD_CHOICE_STRUCTURE);
-    const TemplateItem* note = Find(choice, IDC_NOTE);
+    const TemplateItem* note = choice.Find(IDC_NOTE);
     ASSERT_NE(note, nullptr);
     EXPECT_EQ(note->cx, 250);
     EXPECT_EQ(note->cy, 30);
     // The four options form one group: choosing one clears the others.
-    for (int id : {IDC_EXACT, IDC_PRODUCTS, IDC_REACTANTS})
-        EXPECT_FALSE(Find(choice, id)->style & WS_GROUP) << id;
-    EXPECT_TRUE(Find(choice, IDC_SUBSTRUCTURE)->style & WS_GROUP);
+    for (int id : {IDC_SUBSTRUCTURE, IDC_EXACT, IDC_PRODUCTS, IDC_REACTANTS})
+        EXPECT_EQ((choice.Find(id)->style & WS_GROUP) != 0, id == IDC_SUBSTRUCTURE) << id;
 
-    const TemplateItem* proxy = Find(LoadTemplate(IDD_PROXY_SETTINGS), IDC_PROXY_URL);
-    ASSERT_NE(proxy, nullptr);
-    EXPECT_TRUE(proxy->style & ES_AUTOHSCROLL);
-    EXPECT_FALSE(proxy->style & ES_MULTILINE);
-
-    const TemplateItem* prompt = Find(LoadTemplate(IDD_PROMPT), IDC_TEXT);
-    ASSERT_NE(prompt, nullptr);
-    EXPECT_TRUE(prompt->style & ES_AUTOHSCROLL);
-    EXPECT_FALSE(prompt->style & ES_MULTILINE);
-
-    const TemplateItem* results = Find(LoadTemplate(IDD_RESULTS), IDC_TEXT);
-    ASSERT_NE(results, nullptr);
-    DWORD shown = ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL;
-    EXPECT_EQ(results->style & shown, shown);
+    const struct {
+        UINT dialog;
+        int edit;
+        DWORD set, clear;
+    } edits[] = {
+        {IDD_PROXY_SETTINGS, IDC_PROXY_URL, ES_AUTOHSCROLL, ES_MULTILINE},
+        {IDD_PROMPT, IDC_TEXT, ES_AUTOHSCROLL, ES_MULTILINE},
+        {IDD_RESULTS, IDC_TEXT, ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL, 0},
+    };
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.dialog);
+        const TemplateItem* edit = LoadTemplate(e.dialog).Find(e.edit);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->style & (e.set | e.clear), e.set);
+    }
 }

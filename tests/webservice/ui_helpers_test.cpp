@@ -1,13 +1,12 @@
 // The window helpers the dialogs share: links (font, cursor, painting, clicks), the logo, and the dialog base
 // under them (failures, custom messages, controls made and moved at run time).
+#include "dialog_test_support.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 #include "framework/handle.h"
-#include "framework/ui_seams.h"
 #include "netfile/PNGLogo.h"
 #include "netfile/URLControl.h"
 #include "resources/resource.h"
-#include "scripted_user.h"
 #include "webservice/ChoiceDialog.h"
 #include "window_picture.h"
 
@@ -18,6 +17,8 @@
 #include <string>
 #include <vector>
 
+using dialog_test::RunWith;
+using dialog_test::ShellRecorder;
 using testing_support::DialogWindow;
 using testing_support::Picture;
 using testing_support::ScriptedUser;
@@ -57,87 +58,37 @@ void Click(HWND control, UINT message)
                  MAKELPARAM(client.right / 2, client.bottom / 2));
 }
 
-struct ShellRecorder {
-    std::vector<fw::ShellOpenCall> calls;
-    fw::ScopedShellOpenHandler handler{[this](const fw::ShellOpenCall& call) {
-        calls.push_back(call);
-        return true;
-    }};
-};
-
-// The AND and XOR planes of a monochrome cursor, one 32-bit row per entry (the leftmost pixel the highest
-// bit), as GetIconInfo hands them out: one bitmap twice the cursor's height, AND above XOR.
-std::vector<std::uint32_t> CursorRows(HCURSOR cursor, ICONINFO& info)
-{
-    EXPECT_TRUE(GetIconInfo(cursor, &info));
-    fw::unique_hbitmap mask(info.hbmMask), color(info.hbmColor);
-    BITMAP shape{};
-    GetObjectW(mask.get(), sizeof shape, &shape);
-    EXPECT_EQ(shape.bmWidth, 32);
-    EXPECT_EQ(shape.bmHeight, 64);
-    std::vector<BYTE> bits(static_cast<std::size_t>(shape.bmWidthBytes) * shape.bmHeight);
-    GetBitmapBits(mask.get(), static_cast<LONG>(bits.size()), bits.data());
-    std::vector<std::uint32_t> rows;
-    for (int row = 0; row < 64; ++row) {
-        const BYTE* line = &bits[static_cast<std::size_t>(row) * shape.bmWidthBytes];
-        rows.push_back((std::uint32_t{line[0]} << 24) | (std::uint32_t{line[1]} << 16) | (std::uint32_t{line[2]} << 8) |
-                       line[3]);
-    }
-    return rows;
-}
-
 } // namespace
 
-TEST(HandCursor, HasThePointingHandPlanesAndItsHotSpot)
+TEST(HandCursor, IsAMonochromeCursorWithItsHotSpotOnTheFingerTip)
 {
-    // The hand: rows 1 to 18 as listed, every other row transparent (AND all ones, XOR zero).
-    std::vector<std::uint32_t> andRows(32, 0xFFFFFFFF), xorRows(32, 0);
-    const struct {
-        int first, last;
-        std::uint32_t andBits, xorBits;
-    } hand[] = {
-        {1, 1, 0xF9FFFFFF, 0x00000000},   {2, 5, 0xF0FFFFFF, 0x06000000},   {6, 6, 0xF024FFFF, 0x06000000},
-        {7, 7, 0xF0007FFF, 0x06DB0000},   {8, 8, 0xC0007FFF, 0x06DB0000},   {9, 10, 0x80007FFF, 0x36DB0000},
-        {11, 11, 0x80007FFF, 0x37FF0000}, {12, 13, 0x80007FFF, 0x3FFF0000}, {14, 14, 0xC0007FFF, 0x1FFF0000},
-        {15, 15, 0xE0007FFF, 0x0FFF0000}, {16, 16, 0xF000FFFF, 0x07FE0000}, {17, 18, 0xF000FFFF, 0x00000000},
-    };
-    for (const auto& rows : hand)
-        for (int row = rows.first; row <= rows.last; ++row) {
-            andRows[row] = rows.andBits;
-            xorRows[row] = rows.xorBits;
-        }
-
     AutoCursor cursor;
     cursor.AddRef();
     ASSERT_NE(cursor.Get(), nullptr);
     ICONINFO info{};
-    std::vector<std::uint32_t> planes = CursorRows(cursor.Get(), info);
+    ASSERT_TRUE(GetIconInfo(cursor.Get(), &info));
+    fw::unique_hbitmap mask(info.hbmMask), color(info.hbmColor);
+    BITMAP shape{};
+    GetObjectW(mask.get(), sizeof shape, &shape);
     EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(shape.bmWidth, 32);
+    EXPECT_EQ(shape.bmHeight, 64) << "monochrome: the AND plane above the XOR plane";
     EXPECT_EQ(info.xHotspot, 5u);
     EXPECT_EQ(info.yHotspot, 2u);
-    for (int row = 0; row < 32; ++row) {
-        SCOPED_TRACE(testing::Message() << "row " << row);
-        EXPECT_EQ(planes[row], andRows[row]);
-        EXPECT_EQ(planes[32 + row], xorRows[row]);
-    }
+    // Sampled pixels as (AND, XOR): the finger tip's black outline above the hot spot, white inside it, and
+    // the transparent corner.
+    std::vector<BYTE> bits(static_cast<std::size_t>(shape.bmWidthBytes) * shape.bmHeight);
+    GetBitmapBits(mask.get(), static_cast<LONG>(bits.size()), bits.data());
+    auto pixel = [&](int x, int y) {
+        auto bit = [&](int row) { return (bits[std::size_t(row) * shape.bmWidthBytes + x / 8] >> (7 - x % 8)) & 1; };
+        return std::pair{bit(y), bit(32 + y)};
+    };
+    EXPECT_EQ(pixel(5, 1), std::pair(0, 0));
+    EXPECT_EQ(pixel(5, 2), std::pair(0, 1));
+    EXPECT_EQ(pixel(0, 0), std::pair(1, 0));
+    EXPECT_EQ(pixel(20, 25), std::pair(1, 0));
     cursor.ReduceRef();
     EXPECT_EQ(cursor.Get(), nullptr);
-}
-
-TEST(LinkFont, IsTheDefaultGuiFontUnderlined)
-{
-    AutoFont font;
-    font.AddRef();
-    LOGFONTW link{}, gui{};
-    ASSERT_TRUE(GetObjectW(font.Get(), sizeof link, &link));
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
-    EXPECT_TRUE(link.lfUnderline);
-    EXPECT_EQ(link.lfHeight, gui.lfHeight);
-    EXPECT_STREQ(link.lfFaceName, gui.lfFaceName);
-    HFONT made = font.Get();
-    font.ReduceRef();
-    EXPECT_EQ(font.Get(), nullptr);
-    EXPECT_EQ(GetObjectType(made), 0u) << "the font was not deleted";
 }
 
 TEST(URLControl, SharedFontAndCursorLiveFromTheFirstConversionToTheLastCleanup)
@@ -146,9 +97,15 @@ TEST(URLControl, SharedFontAndCursorLiveFromTheFirstConversionToTheLastCleanup)
     StaticsWindow window({L"first", L"second"});
     EXPECT_EQ(StaticToURLControl(window.Control(0), "https://a.example/", kDefaultLinkColor), 1);
     HFONT font = URLControlFont().Get();
-    HCURSOR cursor = URLControlCursor().Get();
     ASSERT_NE(font, nullptr);
-    ASSERT_NE(cursor, nullptr);
+    ASSERT_NE(URLControlCursor().Get(), nullptr);
+    // The link font is the default GUI font underlined.
+    LOGFONTW link{}, gui{};
+    ASSERT_TRUE(GetObjectW(font, sizeof link, &link));
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+    EXPECT_TRUE(link.lfUnderline);
+    EXPECT_EQ(link.lfHeight, gui.lfHeight);
+    EXPECT_STREQ(link.lfFaceName, gui.lfFaceName);
     StaticToURLControl(window.Control(1), nullptr, kDefaultLinkColor);
     EXPECT_EQ(URLControlFont().Get(), font) << "the second link made a font of its own";
     EXPECT_EQ(URLControlFont().RefCount(), 2);
@@ -159,7 +116,7 @@ TEST(URLControl, SharedFontAndCursorLiveFromTheFirstConversionToTheLastCleanup)
     CleanupURLControl();
     EXPECT_EQ(URLControlFont().Get(), nullptr);
     EXPECT_EQ(URLControlCursor().Get(), nullptr);
-    EXPECT_EQ(GetObjectType(font), 0u);
+    EXPECT_EQ(GetObjectType(font), 0u) << "the font was not deleted";
     CleanupURLControl();
     EXPECT_EQ(URLControlFont().RefCount(), 0);
     EXPECT_EQ(URLControlCursor().RefCount(), 0);
@@ -268,7 +225,7 @@ int LogoPixels(const Picture& picture, const RECT& area)
 TEST(Logo, IsPaintedOverItsPlaceholderInTheChoiceAndProxyDialogs)
 {
     CChoiceDialog dialog(IDD_CHOICE_STRUCTURE, nullptr, "", SelectionSubstructure, "");
-    ScriptedUser user([](ScriptedUser& me) {
+    RunWith(dialog, [](ScriptedUser& me) {
         for (const char* caption : {"Search SciFinder", "Proxy Settings"}) {
             SCOPED_TRACE(caption);
             DialogWindow window = me.WaitForDialog(caption);
@@ -289,14 +246,12 @@ TEST(Logo, IsPaintedOverItsPlaceholderInTheChoiceAndProxyDialogs)
         choice.Click(IDCANCEL);
         choice.WaitUntilClosed();
     });
-    dialog.DoModal();
-    user.Finish();
 }
 
 TEST(Logo, IsNotPaintedIntoAMinimisedDialogAndIsOnceItIsRestored)
 {
     CChoiceDialog dialog(IDD_CHOICE_REACTION, nullptr, "", SelectionReaction, "");
-    ScriptedUser user([](ScriptedUser& me) {
+    RunWith(dialog, [](ScriptedUser& me) {
         DialogWindow window = me.WaitForDialog("Search SciFinder");
         SendMessageW(window.Window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
         ASSERT_TRUE(testing_support::WaitUntil([&] { return IsIconic(window.Window()) != FALSE; }));
@@ -312,8 +267,6 @@ TEST(Logo, IsNotPaintedIntoAMinimisedDialogAndIsOnceItIsRestored)
         window.PressEscape();
         window.WaitUntilClosed();
     });
-    dialog.DoModal();
-    user.Finish();
 }
 
 namespace {
@@ -373,7 +326,7 @@ TEST(DialogBase, PostedNoticeReachesItsHandlerWhichReshapesTheDialog)
     WorkbenchDialog dialog;
     DWORD worker = 0;
     RECT okBefore{}, okAfter{}, frameBefore{}, frameAfter{};
-    ScriptedUser user([&](ScriptedUser& me) {
+    INT_PTR result = RunWith(dialog, [&](ScriptedUser& me) {
         DialogWindow window = me.WaitForDialog("Ulnara");
         okBefore = window.ControlRect(IDOK);
         GetWindowRect(window.Window(), &frameBefore);
@@ -386,12 +339,8 @@ TEST(DialogBase, PostedNoticeReachesItsHandlerWhichReshapesTheDialog)
         window.Click(IDOK);
         window.WaitUntilClosed();
     });
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    user.Finish();
-    ASSERT_EQ(dialog.notices.size(), 1u);
-    EXPECT_EQ(dialog.notices[0].first, worker);
-    EXPECT_EQ(HIWORD(dialog.notices[0].second), 10);
-    EXPECT_EQ(LOWORD(dialog.notices[0].second), 42);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.notices, (std::vector<std::pair<WPARAM, LPARAM>>{{worker, MAKELPARAM(42, 10)}}));
     EXPECT_EQ(okAfter.top - okBefore.top, 27);
     EXPECT_EQ(okAfter.left, okBefore.left);
     EXPECT_EQ((frameAfter.bottom - frameAfter.top) - (frameBefore.bottom - frameBefore.top), 27);
@@ -410,16 +359,12 @@ TEST(DialogBase, FailingHandlerEndsTheDialogAndTheCallerGetsTheError)
         window.Click(IDOK);
         window.WaitUntilClosed();
     });
-    EXPECT_THROW(
-        {
-            try {
-                dialog.DoModal();
-            } catch (const std::runtime_error& failure) {
-                EXPECT_STREQ(failure.what(), "the handler failed");
-                throw;
-            }
-        },
-        std::runtime_error);
+    try {
+        dialog.DoModal();
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_STREQ(failure.what(), "the handler failed");
+    }
     user.Finish();
     EXPECT_FALSE(IsWindow(seen));
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
