@@ -113,13 +113,12 @@ const std::string kPreferences = "Software\\Quennardix\\Velmora\\19.0\\General\\
 // A string value below the sandbox's current user, or "(absent)".
 std::string UserValue(const std::string& key, const std::string& name)
 {
-    std::string value = "(absent)";
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return value;
-    CGetNetFile::RegQueryValueA(opened, name.c_str(), value);
-    RegCloseKey(opened);
-    return value;
+    char value[512] = {};
+    DWORD size = sizeof value;
+    return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) ==
+                   ERROR_SUCCESS
+               ? value
+               : "(absent)";
 }
 
 // The first `count` values of an input box's history for the action, each followed by ";".
@@ -170,24 +169,11 @@ std::string WindowText(HWND window)
 // The input boxes (combo boxes made at run time) or their labels, in the order they were made.
 std::vector<HWND> RunTimeControls(const DialogWindow& dialog, int id, const wchar_t* className)
 {
-    struct Search {
-        int id;
-        const wchar_t* className;
-        HWND parent;
-        std::vector<HWND> found;
-    } search{id, className, dialog.Window(), {}};
-    EnumChildWindows(
-        dialog.Window(),
-        [](HWND child, LPARAM context) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(context);
-            wchar_t name[32] = {};
-            GetClassNameW(child, name, 32);
-            if (GetParent(child) == s.parent && GetDlgCtrlID(child) == s.id && _wcsicmp(name, s.className) == 0)
-                s.found.push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    for (HWND child = nullptr; (child = FindWindowExW(dialog.Window(), child, className, nullptr)) != nullptr;)
+        if (GetDlgCtrlID(child) == id)
+            found.push_back(child);
+    return found;
 }
 
 std::vector<HWND> InputBoxes(const DialogWindow& dialog)
@@ -365,27 +351,15 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
     EXPECT_EQ(History(1, 11), L"0uLN;old1;old2;old4;old5;old6;old7;old8;old9;old10;old11;");
 }
 
-// Below the sandbox's current user, in UTF-16: the values' text must not depend on the code page.
-void SetWideValues(const std::string& key, const std::vector<std::pair<std::wstring, std::wstring>>& values)
-{
-    HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, fw::Widen(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
-                              nullptr),
-              ERROR_SUCCESS);
-    for (const auto& [name, value] : values)
-        RegSetValueExW(created, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(created);
-}
-
 TEST_F(DownloadDialog, HistoryMovesOnlyLetterCaseVariantsOfTheValue)
 {
     // Two boxes, each with its own history. A value that only sorts like a stored one ("SS" and the sharp s)
     // is another value; one that differs in letter case only, beyond ASCII too, is the same.
     ConfigureLocalItem(Server().BaseUrl() + "/entries/0uln.pdb", "A:Name;B:Other");
     ChooseFolder();
-    SetWideValues(kPreferences + "PDB\\#1", {{L"#1", L"STRASSE"}, {L"#2", L"x"}});
-    SetWideValues(kPreferences + "PDB\\#2", {{L"#1", L"\u00c9TAPE"}, {L"#2", L"y"}});
+    // Stored in UTF-16 (the .reg text is UTF-8): the values' text must not depend on the code page.
+    ImportKey(kPreferences + "PDB\\#1", RegString("#1", "STRASSE") + RegString("#2", "x"));
+    ImportKey(kPreferences + "PDB\\#2", RegString("#1", "\xC3\x89TAPE") + RegString("#2", "y"));
     const std::wstring typed[] = {L"stra\u00dfe", L"\u00e9tape"};
     Run run = RunDialog("PDB", [&](ScriptedUser& user) {
         DialogWindow dialog = ReadyDialog(user, "Local");
