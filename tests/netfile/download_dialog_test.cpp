@@ -153,6 +153,13 @@ DialogWindow ReadyDialog(ScriptedUser& user, const std::string& caption)
     return dialog;
 }
 
+// Puts the value into the first input box and presses Get File.
+void GetFile(const DialogWindow& dialog, const std::string& value)
+{
+    dialog.SetText(IDC_INPUT_BOX, value);
+    dialog.Click(IDC_GETFILE);
+}
+
 void Exit(const DialogWindow& dialog)
 {
     dialog.Click(IDC_EXIT_CANCEL);
@@ -335,8 +342,7 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
             GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Window(), nullptr), &focus);
             firstBoxFocused = focus.hwndFocus == first || IsChild(first, focus.hwndFocus);
             offered = BoxItems(first);
-            dialog.SetText(IDC_INPUT_BOX, "0uLN");
-            dialog.Click(IDC_GETFILE);
+            GetFile(dialog, "0uLN");
             dialog.WaitUntilClosed();
         },
         "Structure from the PDB");
@@ -456,8 +462,7 @@ TEST_F(DownloadDialog, CancelStopsTheDownloadAndCancelWhileInitialisingCloses)
     std::string during, afterCancel;
     Run run = RunDialog("PDB", [&](ScriptedUser& user) {
         DialogWindow dialog = ReadyDialog(user, "Local");
-        dialog.Type(IDC_INPUT_BOX, "1abc");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "1abc");
         // Notices keep arriving while the worker waits for more data.
         WaitUntil([&] { return dialog.Text(IDC_DOWNLOADED) == "downloaded: 4 kb"; }, "4 kb downloaded");
         during = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL) + " / Get File " +
@@ -543,8 +548,7 @@ TEST_F(DownloadDialog, CancelOutrunsWhatTheStoppedJobHadAlreadySent)
             CancelAtNotice cancel(c.code, c.skip);
             run = RunDialog("PDB", [&](ScriptedUser& user) {
                 DialogWindow dialog = ReadyDialog(user, "Local");
-                dialog.SetText(IDC_INPUT_BOX, "0uln");
-                dialog.Click(IDC_GETFILE);
+                GetFile(dialog, "0uln");
                 WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
                 // Time for a download that should not have started to end the dialog.
                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -583,8 +587,7 @@ TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
         std::string shown;
         RunDialog("PDB", [&](ScriptedUser& user) {
             DialogWindow dialog = ReadyDialog(user, "Local");
-            dialog.Type(IDC_INPUT_BOX, "2def");
-            dialog.Click(IDC_GETFILE);
+            GetFile(dialog, "2def");
             WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
             shown = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL) + " / " +
                     dialog.Text(IDC_SAVEAS_PATH);
@@ -597,8 +600,7 @@ TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
     ConfigureItem(RegString("ServerURL", ServerURL()) + "\"URL\"=-\n\"Tokens\"=-\n\"CAPTION\"=-\n\"POST\"=-\n");
     RunDialog("PDB", [&](ScriptedUser& user) {
         DialogWindow dialog = ReadyDialog(user, "Protein Data Bank");
-        dialog.SetText(IDC_INPUT_BOX, "9BAD");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "9BAD");
         WaitForStatus(dialog, "No records found!");
         Exit(dialog);
     });
@@ -634,8 +636,7 @@ TEST_F(DownloadDialog, SaveAsChoosesTheFileAndAPathTooLongForTheCallerIsRefused)
         answer = chosen;
         dialog.Click(IDC_SAVEAS);
         shownAfterChoice = dialog.Text(IDC_SAVEAS_PATH);
-        dialog.SetText(IDC_INPUT_BOX, "0uln");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "0uln");
         dialog.WaitUntilClosed();
     });
     ASSERT_EQ(calls.size(), 2u);
@@ -661,8 +662,7 @@ TEST_F(DownloadDialog, SaveAsChoosesTheFileAndAPathTooLongForTheCallerIsRefused)
     run = RunDialog("PDB", [&](ScriptedUser& user) {
         DialogWindow dialog = ReadyDialog(user, "Protein Data Bank");
         dialog.Click(IDC_SAVEAS);
-        dialog.SetText(IDC_INPUT_BOX, "0uln");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "0uln");
         WaitForStatus(dialog, "Error on file");
         savePath = dialog.Text(IDC_SAVEAS_PATH);
         Exit(dialog);
@@ -683,8 +683,7 @@ TEST_F(DownloadDialog, AmountsBeyondSixtyFourMebibytesAreShownWhole)
     long shown = -1;
     Run run = RunDialog("BIG", [&](ScriptedUser& user) {
         DialogWindow dialog = ReadyDialog(user, "Local");
-        dialog.SetText(IDC_INPUT_BOX, "big");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "big");
         WaitUntil(
             [&] {
                 shown = std::strtol(dialog.Text(IDC_DOWNLOADED).c_str() + std::strlen("downloaded: "), nullptr, 10);
@@ -708,8 +707,7 @@ TEST_F(DownloadDialog, FetchedFileReachesEachHostFamilyItsOwnWay)
     ChooseFolder("MOL");
     Run run = RunDialog("MOL", [&](ScriptedUser& user) {
         DialogWindow dialog = ReadyDialog(user, "Structure files");
-        dialog.Type(IDC_INPUT_BOX, "glycine");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "glycine");
         dialog.WaitUntilClosed();
     });
     ASSERT_EQ(run.result, IDOK);

@@ -52,6 +52,12 @@ protected:
         EXPECT_TRUE(window.WaitForFinish(id)) << "no finish notice";
         return window.Finish(id).value_or(-1);
     }
+    // A GET of the URL run in a worker to its finish notice; the job's result.
+    int Get(const std::string& url, const std::string& destination, DWORD* thread = nullptr)
+    {
+        CGetNetFile job("GET", url, "", window.Handle());
+        return RunInWorker(job, destination, thread);
+    }
     // Starts a job on a worker and waits until its first bytes have arrived.
     DWORD StartUntilProgress(CGetNetFile& job, const std::string& destination)
     {
@@ -97,8 +103,7 @@ TEST_F(GetNetFileTest, GetStoresTheBodyUnderTheUrlsNameAndReportsProgress)
 TEST_F(GetNetFileTest, BodyArrivingByteByByteIsStoredWhole)
 {
     // Most reads find nothing waiting and complete later, when WinInet only says that data has come.
-    CGetNetFile job("GET", Url("/trickle/700/1/slow.pdb"), "", window.Handle());
-    ASSERT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
+    ASSERT_EQ(Get(Url("/trickle/700/1/slow.pdb"), folder.Path()), gnfSuccess);
     EXPECT_TRUE(IsGenerated(FileBytes(folder.File("slow.pdb")), 700));
 }
 
@@ -194,16 +199,14 @@ TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
         WriteFile(destination, kBefore);
-        CGetNetFile job("GET", c.url, "", window.Handle());
-        EXPECT_EQ(RunInWorker(job, destination), c.result);
+        EXPECT_EQ(Get(c.url, destination), c.result);
         EXPECT_TRUE(Holds(destination, kBefore));
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
     }
     for (const auto& request : s_server->Requests())
         EXPECT_TRUE(request.HeaderValues("X-Injected").empty());
 
-    CGetNetFile job("GET", Url("/bytes/3000/entry.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, destination), gnfSuccess);
+    EXPECT_EQ(Get(Url("/bytes/3000/entry.pdb"), destination), gnfSuccess);
     EXPECT_TRUE(IsGenerated(FileBytes(destination), 3000));
 }
 
@@ -213,8 +216,7 @@ TEST_F(GetNetFileTest, DestinationThatCannotBeReplacedIsKept)
     const std::string readOnly = folder.File("kept.pdb");
     WriteFile(readOnly, kBefore);
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    CGetNetFile job("GET", Url("/bytes/100/kept.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, readOnly), gnfFileFailure);
+    EXPECT_EQ(Get(Url("/bytes/100/kept.pdb"), readOnly), gnfFileFailure);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(Holds(readOnly, kBefore));
 
@@ -222,8 +224,7 @@ TEST_F(GetNetFileTest, DestinationThatCannotBeReplacedIsKept)
     WriteFile(open, kBefore);
     HANDLE holder = CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    CGetNetFile held("GET", Url("/bytes/100/open.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(held, open), gnfFileFailure);
+    EXPECT_EQ(Get(Url("/bytes/100/open.pdb"), open), gnfFileFailure);
     CloseHandle(holder);
     EXPECT_TRUE(Holds(open, kBefore));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"kept.pdb", "open.pdb"}));
@@ -238,8 +239,7 @@ TEST_F(GetNetFileTest, ChunkedBodyIsStoredWhateverItsContentLength)
     answer.headers = {{"Content-Length", "3"}};
     answer.body = std::string(5000, 'c');
     s_server->Enqueue(answer);
-    CGetNetFile job("GET", Url("/any/chunked.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
+    EXPECT_EQ(Get(Url("/any/chunked.pdb"), folder.Path()), gnfSuccess);
     EXPECT_TRUE(Holds(folder.File("chunked.pdb"), answer.body));
 }
 
@@ -255,17 +255,15 @@ TEST_F(GetNetFileTest, FolderTooLongForATemporaryFileIsRefused)
         deep += "\\" + std::string(std::max<std::size_t>(1, 247 - deep.size() - 1), 'e');
         ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
     }
-    CGetNetFile job("GET", Url("/bytes/10/deep.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, deep), gnfFileFailure);
+    EXPECT_EQ(Get(Url("/bytes/10/deep.pdb"), deep), gnfFileFailure);
 }
 
 TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
 {
     for (const char* path : {"/bytes/10/files/", "/bytes/10/CON", "/bytes/10/nul.pdb", "/bytes/10/a/..", "/bytes/10/entry.pdb."}) {
         SCOPED_TRACE(path);
-        CGetNetFile job("GET", Url(path), "", window.Handle());
         DWORD thread = 0;
-        EXPECT_EQ(RunInWorker(job, folder.Path(), &thread), gnfFileFailure);
+        EXPECT_EQ(Get(Url(path), folder.Path(), &thread), gnfFileFailure);
         EXPECT_EQ(window.Count(thread, gnfFileNamed), 0u);
     }
     EXPECT_TRUE(folder.Names().empty());
@@ -274,10 +272,9 @@ TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
 TEST_F(GetNetFileTest, ProgressNoticesAreThrottledAndTheLastValuesArrive)
 {
     // 32 MiB arrive in hundreds of reads; unthrottled that would be three notices per read.
-    CGetNetFile job("GET", Url("/bytes/33554432/big.bin"), "", window.Handle());
     const auto start = std::chrono::steady_clock::now();
     DWORD thread = 0;
-    ASSERT_EQ(RunInWorker(job, folder.Path(), &thread), gnfSuccess);
+    ASSERT_EQ(Get(Url("/bytes/33554432/big.bin"), folder.Path(), &thread), gnfSuccess);
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     const std::size_t progress = window.Count(thread, gnfSpeed) + window.Count(thread, gnfKilobytes) + window.Count(thread, gnfPercent);
     EXPECT_LE(progress, 3 * (static_cast<std::size_t>(took.count()) / 50 + 2)) << "in " << took.count() << " ms";
