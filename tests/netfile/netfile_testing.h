@@ -94,19 +94,10 @@ private:
     std::string m_path;
 };
 
-// A message-only window that keeps every WM_GETNETFILE it receives.
+// A message-only window that keeps every WM_GETNETFILE posted to it, as its messages are pumped.
 class NoticeWindow {
 public:
-    NoticeWindow()
-    {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "NetFileNotices";
-        RegisterClassA(&windowClass);
-        m_window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   windowClass.hInstance, this);
-    }
+    NoticeWindow() : m_window(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
     ~NoticeWindow() { DestroyWindow(m_window); }
     HWND Handle() const { return m_window; }
 
@@ -154,8 +145,11 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (!done()) {
             MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.hwnd == m_window && message.message == WM_GETNETFILE)
+                    m_notices.push_back({static_cast<DWORD>(message.wParam), HIWORD(message.lParam), LOWORD(message.lParam)});
                 DispatchMessageA(&message);
+            }
             if (done())
                 return true;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -172,18 +166,7 @@ private:
         WORD code;
         WORD value;
     };
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrA(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<NoticeWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message == WM_GETNETFILE && self)
-            self->m_notices.push_back({static_cast<DWORD>(wParam), HIWORD(lParam), LOWORD(lParam)});
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    HWND m_window = nullptr;
+    HWND m_window;
     std::vector<Notice> m_notices;
 };
 
