@@ -1,6 +1,6 @@
 // The download dialog: its rules as plain functions, and the real dialog worked by the scripted user against
 // the stand-in download server (its catalogue in tests/fixtures/netfile) with item keys and preferences in the
-// registry sandbox; then the fetched file opened in the stand-in hosts.
+// registry sandbox; then a fetched file opened in the stand-in hosts.
 #include "netfile/GetNetFileDlg.h"
 
 #include "framework/text.h"
@@ -699,20 +699,11 @@ TEST_F(DownloadDialog, AmountsBeyondSixtyFourMebibytesAreShownWhole)
     EXPECT_LE(shown, kStallKilobytes);
 }
 
-// --- Opening the fetched file in the host ----------------------------------------------------------------
+// --- Opening a fetched file in the host ----------------------------------------------------------------
 
 TEST_F(DownloadDialog, FetchedFileReachesEachHostFamilyItsOwnWay)
 {
-    ConfigureItem(RegString("ServerURL", ServerURL()));
-    ChooseFolder("MOL");
-    Run run = RunDialog("MOL", [&](ScriptedUser& user) {
-        DialogWindow dialog = ReadyDialog(user, "Structure files");
-        GetFile(dialog, "glycine");
-        dialog.WaitUntilClosed();
-    });
-    ASSERT_EQ(run.result, IDOK);
-    const std::string& path = run.outPath;
-    ASSERT_TRUE(CGetNetFile::IsAFile(path));
+    const std::string path = testing_support::FixturePath("netfile\\glycine.mol");
     {
         SCOPED_TRACE("drawing host: the file's bytes as structure data; an empty file gives nothing");
         auto host = refhost::Host::Create("Velmora 19.0", 0x10040);
@@ -725,7 +716,7 @@ TEST_F(DownloadDialog, FetchedFileReachesEachHostFamilyItsOwnWay)
         EXPECT_THROW(OpenGetNetFile(application, path + ".missing"), std::runtime_error);
         OpenGetNetFile(application, path);
         EXPECT_EQ(refhost::ArgumentBytes(*drawing->selection.data->byFormat.at(refhost::ExchangeFormat())),
-                  FileBytes(testing_support::FixturePath("netfile\\glycine.mol")));
+                  FileBytes(path));
     }
     {
         SCOPED_TRACE("3D modeller: the path opened as a document");
