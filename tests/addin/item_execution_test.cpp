@@ -45,7 +45,7 @@ void WriteHeaderList(const std::string& name, const std::string& list)
     addin_testing::WriteHeaderList(ItemPath(name), list);
 }
 
-// The download part in the add-in's place while it is not built: what the dialog was asked, what it answers.
+// The download dialog in the add-in's place: what it was asked, what it answers, what it opened.
 struct DownloadStandIn {
     std::vector<std::string> asked;   // application name, item path, action, title
     INT_PTR answer = IDOK;

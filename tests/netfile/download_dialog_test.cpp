@@ -215,12 +215,7 @@ RECT WindowRectIn(HWND window, HWND reference)
 
 class DownloadDialog : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        const std::string catalogue = std::string(std::getenv("ULNARA_SOURCE_DIR")) + "/tests/fixtures/netfile";
-        s_server = std::make_unique<StandInService>(StandInService::DownloadServerProgram(),
-                                                    std::vector<std::string>{"--catalogue", catalogue});
-    }
+    static void SetUpTestSuite() { s_server = StartCatalogueServer(); }
     static void TearDownTestSuite() { s_server.reset(); }
 
     void SetUp() override

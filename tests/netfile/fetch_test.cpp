@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -30,12 +29,7 @@ public:
 
 class FetchTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        const std::string catalogue = std::string(std::getenv("ULNARA_SOURCE_DIR")) + "/tests/fixtures/netfile";
-        s_server = std::make_unique<StandInService>(StandInService::DownloadServerProgram(),
-                                                    std::vector<std::string>{"--catalogue", catalogue});
-    }
+    static void SetUpTestSuite() { s_server = StartCatalogueServer(); }
     static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override { s_server->Reset(); }
 

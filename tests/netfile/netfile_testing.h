@@ -1,5 +1,6 @@
 // What the netfile tests share: item keys and preferences written as .reg text into the registry sandbox, the
-// stand-in server as the configured proxy, scratch folders, and a message-only window that keeps every notice.
+// stand-in server with its catalogue or as the configured proxy, scratch folders, and a message-only window
+// that keeps every notice.
 #pragma once
 
 #include "netfile/GetNetFile.h"
@@ -10,8 +11,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +47,14 @@ inline void UseProxy(int port)
 {
     ImportKey("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
               "\"ProxyEnable\"=dword:00000001\n" + RegString("ProxyServer", "127.0.0.1:" + std::to_string(port)));
+}
+
+// The stand-in download server, answering the fetch from the catalogue in tests/fixtures/netfile.
+inline std::unique_ptr<testing_support::StandInService> StartCatalogueServer()
+{
+    const std::string catalogue = std::string(std::getenv("ULNARA_SOURCE_DIR")) + "/tests/fixtures/netfile";
+    return std::make_unique<testing_support::StandInService>(testing_support::StandInService::DownloadServerProgram(),
+                                                             std::vector<std::string>{"--catalogue", catalogue});
 }
 
 // A URL whose connection is refused.
