@@ -5,6 +5,8 @@
 #include "addin_library.h"
 #include "item_testing.h"
 
+#include "addin/Extension.h"
+#include "addin/Item.h"
 #include "framework/dispatch_driver.h"
 #include "refhost/application.h"
 #include "resources/resource.h"
@@ -98,6 +100,12 @@ protected:
 
 TEST_F(ItemThroughCom, ChosenFromTheMenuASearchPlacesTheFoundStructure)
 {
+    // The registration names both classes by their ProgIDs.
+    CLSID classId{};
+    EXPECT_EQ(CLSIDFromProgID(L"Ulnara19.Extension", &classId), S_OK);
+    EXPECT_EQ(classId, CLSID_Extension);
+    EXPECT_EQ(CLSIDFromProgID(L"Ulnara19.Item", &classId), S_OK);
+    EXPECT_EQ(classId, CLSID_Item);
     SetUpMenus();
     EXPECT_EQ(addin_testing::IdOf(m_item.m_lpDispatch, L"Execute"), 1);
     EXPECT_EQ(addin_testing::IdOf(m_item.m_lpDispatch, L"ExecuteDirect"), 3);
