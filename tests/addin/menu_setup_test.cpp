@@ -400,10 +400,14 @@ TEST(AddinObjects, MembersKeepTheirDispatchIdsAndInterfaces)
     AddinLibrary& addin = AddinLibrary::Get();
     fw::ComPtr<IDispatch> extension = addin.Create(CLSID_Extension);
     fw::ComPtr<IDispatch> item = addin.Create(CLSID_Item);
-    EXPECT_EQ(addin_testing::IdOf(extension.Get(), L"Setup"), 1);
-    EXPECT_EQ(addin_testing::IdOf(extension.Get(), L"Update"), 2);
-    EXPECT_EQ(addin_testing::IdOf(extension.Get(), L"Cleanup"), 3);
-    EXPECT_EQ(addin_testing::IdOf(item.Get(), L"Update"), 2);
+    const struct {
+        IDispatch* object;
+        const wchar_t* member;
+        DISPID id;
+    } members[] = {{extension.Get(), L"Setup", 1}, {extension.Get(), L"Update", 2}, {extension.Get(), L"Cleanup", 3},
+                   {item.Get(), L"Execute", 1},    {item.Get(), L"Update", 2},      {item.Get(), L"ExecuteDirect", 3}};
+    for (const auto& m : members)
+        EXPECT_EQ(addin_testing::IdOf(m.object, m.member), m.id) << fw::Narrow(m.member);
     fw::ComPtr<IDispatch> viaInterface;
     EXPECT_EQ(extension->QueryInterface(DIID_IUlnaraExtension, reinterpret_cast<void**>(viaInterface.GetAddressOf())), S_OK);
     EXPECT_EQ(item->QueryInterface(DIID_IUlnaraItem, reinterpret_cast<void**>(viaInterface.ReleaseAndGetAddressOf())), S_OK);
