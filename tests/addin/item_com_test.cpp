@@ -33,10 +33,12 @@ protected:
     {
         const std::string menu = kMenuPath, service = Service().BaseUrl();
         addin_testing::WriteKey(menu, {{"", "Search"}});
-        addin_testing::WriteKey(menu + "\\1 Structure", {{"", "Structure search..."}, {"Target", "/search?type="},
-                                {"PostData", "structure="}, {"Target2", "exact"}}, {{"Dialog0", IDD_CHOICE_STRUCTURE}});
+        addin_testing::WriteKey(menu + "\\1 Structure",
+                                {{"", "Structure search..."}, {"Target", "/search?type="}, {"PostData", "structure="},
+                                 {"Target2", "exact"}},
+                                {{"Dialog0", IDD_CHOICE_STRUCTURE}});
         addin_testing::WriteKey(menu + "\\2 Name", {{"", "Search by name..."}, {"Target", "/search?type=name"},
-                                {"PostData", "name="}, {"Prompt", "Name:"}});
+                                                    {"PostData", "name="}, {"Prompt", "Name:"}});
         for (const char* item : {"\\1 Structure", "\\2 Name"})
             addin_testing::WriteKey(menu + item, {{"HandlerID", "Ulnara19.Item"}, {"Host", service},
                                                   {"StructureHost", service}, {"StructureTarget", "/structure/"}});
