@@ -19,7 +19,7 @@ namespace {
 using namespace netfile_testing;
 using testing_support::StandInService;
 
-const std::string kBefore = kBefore;
+const std::string kBefore = "the file that was there";
 
 // Compared here rather than in an assertion, which would print megabytes on a mismatch.
 bool Holds(const std::string& path, const std::string& bytes) { return FileBytes(path) == bytes; }
