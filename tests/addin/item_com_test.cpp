@@ -5,13 +5,12 @@
 #include "addin_library.h"
 #include "item_testing.h"
 
-#include "addin/RegistryKey.h"
+#include "addin/Extension.h"
+#include "addin/Item.h"
 #include "framework/dispatch_driver.h"
 #include "refhost/application.h"
-#include "reg_import.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
-#include "webservice/Cypher.h"
 
 #include <gtest/gtest.h>
 
@@ -32,32 +31,19 @@ class ItemThroughCom : public addin_testing::ItemTest {
 protected:
     ItemThroughCom()
     {
-        const std::string service = Service().BaseUrl();
-        regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n"
-                                       "[HKEY_CURRENT_USER\\" + std::string(kMenuPath) + "]\n"
-                                       "@=\"Search\"\n\n"
-                                       "[HKEY_CURRENT_USER\\" + std::string(kMenuPath) + "\\1 Structure]\n"
-                                       "@=\"Structure search...\"\n"
-                                       "\"HandlerID\"=\"Ulnara19.Item\"\n"
-                                       "\"Host\"=\"" + service + "\"\n"
-                                       "\"Target\"=\"/search?type=\"\n"
-                                       "\"PostData\"=\"structure=\"\n"
-                                       "\"Dialog0\"=dword:000003e9\n"
-                                       "\"Target2\"=\"exact\"\n"
-                                       "\"StructureHost\"=\"" + service + "\"\n"
-                                       "\"StructureTarget\"=\"/structure/\"\n\n"
-                                       "[HKEY_CURRENT_USER\\" + std::string(kMenuPath) + "\\2 Name]\n"
-                                       "@=\"Search by name...\"\n"
-                                       "\"HandlerID\"=\"Ulnara19.Item\"\n"
-                                       "\"Host\"=\"" + service + "\"\n"
-                                       "\"Target\"=\"/search?type=name\"\n"
-                                       "\"PostData\"=\"name=\"\n"
-                                       "\"Prompt\"=\"Name:\"\n"
-                                       "\"StructureHost\"=\"" + service + "\"\n"
-                                       "\"StructureTarget\"=\"/structure/\"\n");
+        const std::string menu = kMenuPath, service = Service().BaseUrl();
+        addin_testing::WriteKey(menu, {{"", "Search"}});
+        addin_testing::WriteKey(menu + "\\1 Structure",
+                                {{"", "Structure search..."}, {"Target", "/search?type="}, {"PostData", "structure="},
+                                 {"Target2", "exact"}},
+                                {{"Dialog0", IDD_CHOICE_STRUCTURE}});
+        addin_testing::WriteKey(menu + "\\2 Name", {{"", "Search by name..."}, {"Target", "/search?type=name"},
+                                                    {"PostData", "name="}, {"Prompt", "Name:"}});
+        for (const char* item : {"\\1 Structure", "\\2 Name"})
+            addin_testing::WriteKey(menu + item, {{"HandlerID", "Ulnara19.Item"}, {"Host", service},
+                                                  {"StructureHost", service}, {"StructureTarget", "/structure/"}});
         // The search is signed, as a service that checks its callers configures it.
-        basic_RegistryKey structureItem(HKEY_CURRENT_USER, std::string(kMenuPath) + "\\1 Structure", KEY_ALL_ACCESS);
-        EXPECT_EQ(structureItem.SetValue("POSTHeaders", cypher.Encrypt(kSignedHeaders)), ERROR_SUCCESS);
+        addin_testing::WriteHeaderList(menu + "\\1 Structure", kSignedHeaders);
         m_drawing = OpenDrawing("ethanol");
         EXPECT_TRUE(m_extension.CreateDispatch("Ulnara19.Extension")) << "is the DLL registered in the prefix?";
         EXPECT_TRUE(m_item.CreateDispatch("Ulnara19.Item"));
@@ -116,9 +102,13 @@ protected:
 
 TEST_F(ItemThroughCom, ChosenFromTheMenuASearchPlacesTheFoundStructure)
 {
+    // The registration names both classes by their ProgIDs.
+    CLSID classId{};
+    EXPECT_EQ(CLSIDFromProgID(L"Ulnara19.Extension", &classId), S_OK);
+    EXPECT_EQ(classId, CLSID_Extension);
+    EXPECT_EQ(CLSIDFromProgID(L"Ulnara19.Item", &classId), S_OK);
+    EXPECT_EQ(classId, CLSID_Item);
     SetUpMenus();
-    EXPECT_EQ(addin_testing::IdOf(m_item.m_lpDispatch, L"Execute"), 1);
-    EXPECT_EQ(addin_testing::IdOf(m_item.m_lpDispatch, L"ExecuteDirect"), 3);
     auto result = Execute("Structure search...", [](ScriptedUser& user) {
         DialogWindow choice = user.WaitForDialog("Search SciFinder");
         choice.Click(IDC_EXACT);

@@ -10,10 +10,8 @@
 #include "framework/ui_seams.h"
 #include "host/wrappers.h"
 #include "item_testing.h"
-#include "reg_import.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
-#include "webservice/Cypher.h"
 
 #include <gtest/gtest.h>
 
@@ -34,37 +32,20 @@ std::string ItemPath(const std::string& name)
     return kItemsKey + name;
 }
 
-using Strings = std::vector<std::pair<std::string, std::string>>;
-using Numbers = std::vector<std::pair<std::string, DWORD>>;
+using addin_testing::Numbers;
+using addin_testing::Strings;
 
-// Writes an item key below kItemsKey in the user hive, as an administrator's .reg file would.
 void WriteItem(const std::string& name, const Strings& strings, const Numbers& numbers = {})
 {
-    auto quoted = [](const std::string& text) {
-        std::string escaped = "\"";
-        for (char c : text)
-            escaped += (c == '\\' || c == '"') ? std::string{'\\', c} : std::string{c};
-        return escaped + '"';
-    };
-    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + ItemPath(name) + "]\n";
-    for (const auto& [valueName, data] : strings)
-        text += quoted(valueName) + "=" + quoted(data) + "\n";
-    for (const auto& [valueName, data] : numbers) {
-        char number[16];
-        std::snprintf(number, sizeof number, "%08lx", static_cast<unsigned long>(data));
-        text += quoted(valueName) + "=dword:" + number + "\n";
-    }
-    regconfig::ImportRegText(text);
+    addin_testing::WriteKey(ItemPath(name), strings, numbers);
 }
 
-// The header list stored as the add-in reads it: enciphered.
 void WriteHeaderList(const std::string& name, const std::string& list)
 {
-    basic_RegistryKey key(HKEY_CURRENT_USER, ItemPath(name), KEY_ALL_ACCESS, true);
-    ASSERT_EQ(key.SetValue("POSTHeaders", cypher.Encrypt(list)), ERROR_SUCCESS);
+    addin_testing::WriteHeaderList(ItemPath(name), list);
 }
 
-// The download part in the add-in's place while it is not built: what the dialog was asked, what it answers.
+// The download dialog in the add-in's place: what it was asked, what it answers, what it opened.
 struct DownloadStandIn {
     std::vector<std::string> asked;   // application name, item path, action, title
     INT_PTR answer = IDOK;
@@ -486,12 +467,7 @@ TEST_F(ItemExecution, AFetchItemRunsTheDownloadDialogAndOpensTheStoredFile)
 // Every way a run can go wrong ends in its result code; nothing escapes.
 TEST_F(ItemExecution, EveryFailureEndsInItsResult)
 {
-    int refusedPort = 0;
-    {
-        testing_support::StandInService stopped;
-        refusedPort = stopped.Port();
-    }
-    const std::string refused = "http://127.0.0.1:" + std::to_string(refusedPort);
+    const std::string refused = "http://127.0.0.1:" + std::to_string(testing_support::RefusedPort());
     WriteSearchItem("Down", {}, {}, refused);
     WriteSearchItem("Structure");
     WriteSearchItem("Clear");

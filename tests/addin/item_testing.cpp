@@ -1,9 +1,13 @@
 #include "item_testing.h"
 
+#include "addin/RegistryKey.h"
 #include "refhost/application.h"
 #include "refhost/chem/Molfile.h"
+#include "reg_import.h"
 #include "test_paths.h"
+#include "webservice/Cypher.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace addin_testing {
@@ -27,6 +31,31 @@ standin::Answer Answer(std::string body, int status, std::string reason)
     answer.status = status;
     answer.reason = std::move(reason);
     return answer;
+}
+
+void WriteKey(const std::string& path, const Strings& strings, const Numbers& numbers)
+{
+    auto quoted = [](const std::string& text) {
+        std::string escaped = "\"";
+        for (char c : text)
+            escaped += (c == '\\' || c == '"') ? std::string{'\\', c} : std::string{c};
+        return escaped + '"';
+    };
+    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + path + "]\n";
+    for (const auto& [name, data] : strings)
+        text += (name.empty() ? "@" : quoted(name)) + "=" + quoted(data) + "\n";
+    for (const auto& [name, data] : numbers) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%08lx", static_cast<unsigned long>(data));
+        text += quoted(name) + "=dword:" + number + "\n";
+    }
+    regconfig::ImportRegText(text);
+}
+
+void WriteHeaderList(const std::string& itemPath, const std::string& list)
+{
+    basic_RegistryKey key(HKEY_CURRENT_USER, itemPath, KEY_ALL_ACCESS, true);
+    ASSERT_EQ(key.SetValue("POSTHeaders", cypher.Encrypt(list)), ERROR_SUCCESS);
 }
 
 void ItemTest::SetUpTestSuite()

@@ -12,10 +12,20 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace addin_testing {
 
 standin::Answer Answer(std::string body, int status = 200, std::string reason = "OK");
+
+using Strings = std::vector<std::pair<std::string, std::string>>;
+using Numbers = std::vector<std::pair<std::string, DWORD>>;
+
+// Writes a key below the user hive as an administrator's .reg file would; the value name "" is the default.
+void WriteKey(const std::string& path, const Strings& strings, const Numbers& numbers = {});
+// The item's header list, stored as the add-in reads it: enciphered.
+void WriteHeaderList(const std::string& itemPath, const std::string& list);
 
 class ItemTest : public testing::Test {
 protected:

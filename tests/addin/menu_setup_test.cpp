@@ -52,9 +52,11 @@ protected:
     {
         return CallMember(m_extension.Get(), L"Cleanup", m_host->Application(window).Get());
     }
-    // Item.Update for an item of the window's menu bar, as the host asks before it shows the item.
-    CallResult Update(const std::shared_ptr<refhost::MenuItemModel>& entry)
+    // Item.Update for an item of the window's menu bar, as the host asks before it shows the item, which
+    // shows as `enabled` until then.
+    CallResult Update(const std::shared_ptr<refhost::MenuItemModel>& entry, bool enabled)
     {
+        entry->enabled = enabled;
         return CallMember(m_item.Get(), L"Update", refhost::MakeMenuItem(m_host, m_host->windows.front(), entry).Get());
     }
     // An item of the main window's menu bar.
@@ -106,8 +108,7 @@ TEST_F(MenuSetup, MenusInByteOrderBeforeWindowWithUnusableItemsLeftOut)
     // separator, which the host numbers 0, is not.
     for (const auto& entry : items) {
         SCOPED_TRACE(entry->caption);
-        entry->enabled = false;
-        EXPECT_TRUE(Update(entry).value);
+        EXPECT_TRUE(Update(entry, false).value);
     }
     EXPECT_FALSE(items[1]->enabled);
     EXPECT_TRUE(ItemOf("Tenth", "Page")->enabled);
@@ -132,8 +133,7 @@ TEST_F(MenuSetup, CleanupRemovesTheMenusOfOneWindowOnce)
     EXPECT_FALSE(Cleanup().value);
 
     // The window's item paths outlive its menus.
-    page->enabled = false;
-    Update(page);
+    Update(page, false);
     EXPECT_TRUE(page->enabled);
 
     EXPECT_TRUE(Cleanup(second).value);
@@ -195,8 +195,7 @@ TEST_F(MenuSetup, EnablingFollowsTheDocumentOfEachHostFamily)
         ASSERT_TRUE(Setup().value);
         m_host->MainWindow().activeDocument = c.document;
         const auto entry = ItemOf(c.menu, c.item);
-        entry->enabled = !c.enabled;
-        CallResult update = Update(entry);
+        CallResult update = Update(entry, !c.enabled);
         EXPECT_EQ(update.status, S_OK);
         EXPECT_TRUE(update.value);
         EXPECT_EQ(entry->enabled, c.enabled);
@@ -252,8 +251,7 @@ TEST_F(MenuSetup, UpdateToleratesTheMapGoingDuringAHostCall)
                 extension.Reset();
             }
         };
-        structure->enabled = true;
-        CallResult update = Update(structure);
+        CallResult update = Update(structure, true);
         EXPECT_EQ(update.status, S_OK);
         EXPECT_TRUE(update.value);
         EXPECT_TRUE(structure->enabled);
@@ -293,8 +291,7 @@ TEST_F(MenuSetup, ThreeArgumentHostGetsEveryItem)
     for (const auto& entry : items)
         EXPECT_EQ(entry->argumentCount, 3u) << entry->caption;
     auto page = ItemOf("Tenth", "Page");
-    page->enabled = false;
-    Update(page);
+    Update(page, false);
     EXPECT_TRUE(page->enabled);
 }
 
@@ -317,13 +314,12 @@ TEST_F(MenuSetup, HostFailuresAndUnknownHostsReachTheHostAsFailedCalls)
     m_host->MainWindow().activeDocument = std::make_shared<refhost::DrawingDocument>();
     m_host->name = "Chemical Editor";
     const auto structure = ItemOf("Tenth", "Structure search...");
-    CallResult update = Update(structure);
+    CallResult update = Update(structure, true);
     EXPECT_EQ(update.status, DISP_E_EXCEPTION);
     EXPECT_EQ(update.description, "Unknown application");
     EXPECT_TRUE(structure->enabled);
     auto page = ItemOf("Tenth", "Page");
-    page->enabled = false;
-    EXPECT_EQ(Update(page).status, S_OK);   // decided without asking which host it is
+    EXPECT_EQ(Update(page, false).status, S_OK);   // decided without asking which host it is
     EXPECT_TRUE(page->enabled);
 
     // A host that gives back no menu or no item recorded nothing: clean-up has nothing of its own to remove,
@@ -332,8 +328,7 @@ TEST_F(MenuSetup, HostFailuresAndUnknownHostsReachTheHostAsFailedCalls)
     m_host->Fail("MenuItems", "Add", E_FAIL);
     ASSERT_TRUE(Setup().value);
     auto hostItem = std::make_shared<refhost::MenuItemModel>();
-    hostItem->enabled = false;
-    EXPECT_TRUE(Update(hostItem).value);
+    EXPECT_TRUE(Update(hostItem, false).value);
     EXPECT_FALSE(hostItem->enabled);
     m_host->Lack("Menus", "Add");
     auto third = AddWindow(*m_host, 0x10031);
@@ -355,13 +350,11 @@ TEST_F(MenuSetup, MenuMapLivesWhileAnyExtensionDoes)
     auto page = ItemOf("Tenth", "Page");
 
     m_extension.Reset();
-    page->enabled = false;
-    EXPECT_TRUE(Update(page).value);
+    EXPECT_TRUE(Update(page, false).value);
     EXPECT_TRUE(page->enabled);   // the map is still there
 
     other.Reset();
-    page->enabled = false;
-    EXPECT_TRUE(Update(page).value);
+    EXPECT_TRUE(Update(page, false).value);
     EXPECT_FALSE(page->enabled);  // no map: nothing is touched
 
     // A new map knows nothing of the old menus.
@@ -407,10 +400,14 @@ TEST(AddinObjects, MembersKeepTheirDispatchIdsAndInterfaces)
     AddinLibrary& addin = AddinLibrary::Get();
     fw::ComPtr<IDispatch> extension = addin.Create(CLSID_Extension);
     fw::ComPtr<IDispatch> item = addin.Create(CLSID_Item);
-    EXPECT_EQ(addin_testing::IdOf(extension.Get(), L"Setup"), 1);
-    EXPECT_EQ(addin_testing::IdOf(extension.Get(), L"Update"), 2);
-    EXPECT_EQ(addin_testing::IdOf(extension.Get(), L"Cleanup"), 3);
-    EXPECT_EQ(addin_testing::IdOf(item.Get(), L"Update"), 2);
+    const struct {
+        IDispatch* object;
+        const wchar_t* member;
+        DISPID id;
+    } members[] = {{extension.Get(), L"Setup", 1}, {extension.Get(), L"Update", 2}, {extension.Get(), L"Cleanup", 3},
+                   {item.Get(), L"Execute", 1},    {item.Get(), L"Update", 2},      {item.Get(), L"ExecuteDirect", 3}};
+    for (const auto& m : members)
+        EXPECT_EQ(addin_testing::IdOf(m.object, m.member), m.id) << fw::Narrow(m.member);
     fw::ComPtr<IDispatch> viaInterface;
     EXPECT_EQ(extension->QueryInterface(DIID_IUlnaraExtension, reinterpret_cast<void**>(viaInterface.GetAddressOf())), S_OK);
     EXPECT_EQ(item->QueryInterface(DIID_IUlnaraItem, reinterpret_cast<void**>(viaInterface.ReleaseAndGetAddressOf())), S_OK);

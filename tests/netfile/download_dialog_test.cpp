@@ -1,15 +1,14 @@
 // The download dialog: its rules as plain functions, and the real dialog worked by the scripted user against
 // the stand-in download server (its catalogue in tests/fixtures/netfile) with item keys and preferences in the
-// registry sandbox; then the fetched file opened in the stand-in hosts.
+// registry sandbox; then a fetched file opened in the stand-in hosts.
 #include "netfile/GetNetFileDlg.h"
 
 #include "framework/text.h"
 #include "framework/ui_seams.h"
-#include "netfile/GetNetFile.h"
+#include "netfile_testing.h"
 #include "refhost/application.h"
 #include "refhost/drawing.h"
 #include "refhost/modeller.h"
-#include "reg_import.h"
 #include "registry_sandbox.h"
 #include "resources/resource.h"
 #include "scripted_user.h"
@@ -24,8 +23,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,6 +33,7 @@
 namespace {
 
 using namespace netfile;
+using namespace netfile_testing;
 using testing_support::DialogWindow;
 using testing_support::ScriptedUser;
 using testing_support::ScriptFailure;
@@ -43,25 +42,11 @@ namespace fs = std::filesystem;
 
 TEST(DownloadDialogRules, ExitCancelEndsTheDialogOnlyWhenNoStepCanBeStopped)
 {
-    struct Case {
-        DialogState state;
-        bool initPending;
-        bool endsDialog;
-        std::string_view button;
-    };
-    const Case cases[] = {
-        {DialogState::Initialising, true, true, "Cancel"},
-        {DialogState::Initialising, false, false, "Cancel"},   // no init job: Cancel leads to Ready
-        {DialogState::InitFailed, true, true, "Cancel"},
-        {DialogState::Ready, false, true, "Exit"},
-        {DialogState::Fetching, false, false, "Cancel"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.state));
-        EXPECT_EQ(ExitCancelEndsDialog(c.state, c.initPending), c.endsDialog);
-        EXPECT_EQ(ControlsOf(c.state).exitCancel, c.button);
-        EXPECT_EQ(ControlsOf(c.state).inputsEnabled, c.state == DialogState::Ready);
-    }
+    EXPECT_TRUE(ExitCancelEndsDialog(DialogState::Initialising, true));
+    EXPECT_FALSE(ExitCancelEndsDialog(DialogState::Initialising, false));   // no init job: Cancel leads to Ready
+    EXPECT_TRUE(ExitCancelEndsDialog(DialogState::InitFailed, true));
+    EXPECT_TRUE(ExitCancelEndsDialog(DialogState::Ready, false));
+    EXPECT_FALSE(ExitCancelEndsDialog(DialogState::Fetching, false));
 }
 
 TEST(DownloadDialogRules, KilobytesKeepGrowingPastSixtyFourMebibytes)
@@ -109,53 +94,34 @@ TEST(DownloadDialogRules, ListLabelsGiveFixedChoicesAndOthersAnEditableBox)
 
 // --- The dialog, worked by the scripted user -------------------------------------------------------------
 
-const std::string kItemPath = "Software\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\2 Fetch\\1 PDB";
-const std::string kAppName = "Velmora Professional";
 const std::string kPreferences = "Software\\Quennardix\\Velmora\\19.0\\General\\";
-constexpr auto kPatience = std::chrono::seconds(10);
-
-std::string RegString(const std::string& name, const std::string& value)
-{
-    std::string escaped;
-    for (char c : value)
-        escaped += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
-    return "\"" + name + "\"=\"" + escaped + "\"\n";
-}
-
-void ImportKey(const std::string& key, const std::string& values)
-{
-    regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + key + "]\n" +
-                                   values + "\n");
-}
 
 // A string value below the sandbox's current user, or "(absent)".
 std::string UserValue(const std::string& key, const std::string& name)
 {
-    std::string value = "(absent)";
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return value;
-    CGetNetFile::RegQueryValueA(opened, name.c_str(), value);
-    RegCloseKey(opened);
-    return value;
+    char value[512] = {};
+    DWORD size = sizeof value;
+    return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) ==
+                   ERROR_SUCCESS
+               ? value
+               : "(absent)";
 }
 
-std::string FileBytes(const std::string& path)
+// The first `count` values of an input box's history for the action, each followed by ";".
+std::wstring History(int box, int count, const std::string& action = "PDB")
 {
-    std::ifstream in(path, std::ios::binary);
-    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
+    std::wstring values;
+    for (int i = 1; i <= count; ++i)
+        values += fw::Widen(UserValue(kPreferences + action + "\\#" + std::to_string(box), "#" + std::to_string(i))) + L";";
+    return values;
 }
 
 // Waits (bounded) until the check holds; a failure of the script otherwise.
-template <typename Check>
-void WaitUntil(Check check, const std::string& what, std::chrono::milliseconds patience = kPatience)
+void WaitUntil(const std::function<bool()>& check, const std::string& what,
+               std::chrono::milliseconds patience = std::chrono::seconds(10))
 {
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    while (!check()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            throw ScriptFailure("waited in vain for " + what);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    if (!testing_support::WaitUntil(check, patience))
+        throw ScriptFailure("waited in vain for " + what);
 }
 
 void WaitForStatus(const DialogWindow& dialog, const std::string& status)
@@ -163,6 +129,27 @@ void WaitForStatus(const DialogWindow& dialog, const std::string& status)
     std::string last;
     WaitUntil([&] { return (last = dialog.Text(IDC_STATUS)) == status; },
               "status \"" + status + "\" (it reads \"" + last + "\")");
+}
+
+// The dialog with this caption once it is ready for input.
+DialogWindow ReadyDialog(ScriptedUser& user, const std::string& caption)
+{
+    DialogWindow dialog = user.WaitForDialog(caption);
+    WaitForStatus(dialog, "Ready");
+    return dialog;
+}
+
+// Puts the value into the first input box and presses Get File.
+void GetFile(const DialogWindow& dialog, const std::string& value)
+{
+    dialog.SetText(IDC_INPUT_BOX, value);
+    dialog.Click(IDC_GETFILE);
+}
+
+void Exit(const DialogWindow& dialog)
+{
+    dialog.Click(IDC_EXIT_CANCEL);
+    dialog.WaitUntilClosed();
 }
 
 std::string WindowText(HWND window)
@@ -175,29 +162,20 @@ std::string WindowText(HWND window)
 // The input boxes (combo boxes made at run time) or their labels, in the order they were made.
 std::vector<HWND> RunTimeControls(const DialogWindow& dialog, int id, const wchar_t* className)
 {
-    struct Search {
-        int id;
-        const wchar_t* className;
-        HWND parent;
-        std::vector<HWND> found;
-    } search{id, className, dialog.Window(), {}};
-    EnumChildWindows(
-        dialog.Window(),
-        [](HWND child, LPARAM context) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(context);
-            wchar_t name[32] = {};
-            GetClassNameW(child, name, 32);
-            if (GetParent(child) == s.parent && GetDlgCtrlID(child) == s.id && _wcsicmp(name, s.className) == 0)
-                s.found.push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    for (HWND child = nullptr; (child = FindWindowExW(dialog.Window(), child, className, nullptr)) != nullptr;)
+        if (GetDlgCtrlID(child) == id)
+            found.push_back(child);
+    return found;
 }
 
 std::vector<HWND> InputBoxes(const DialogWindow& dialog)
 {
     return RunTimeControls(dialog, IDC_INPUT_BOX, L"ComboBox");
+}
+std::vector<HWND> InputLabels(const DialogWindow& dialog)
+{
+    return RunTimeControls(dialog, IDC_INPUT_LABEL, L"Static");
 }
 
 std::vector<std::string> BoxItems(HWND box)
@@ -223,55 +201,43 @@ RECT WindowRectIn(HWND window, HWND reference)
 
 class DownloadDialog : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        const std::string catalogue = std::string(std::getenv("ULNARA_SOURCE_DIR")) + "/tests/fixtures/netfile";
-        s_server = std::make_unique<StandInService>(StandInService::DownloadServerProgram(),
-                                                    std::vector<std::string>{"--catalogue", catalogue});
-    }
+    static void SetUpTestSuite() { s_server = StartCatalogueServer(); }
     static void TearDownTestSuite() { s_server.reset(); }
 
     void SetUp() override
     {
         Server().Reset();
-        m_folder = (fs::temp_directory_path() / ("dialogtest-" + std::to_string(GetCurrentProcessId()))).string();
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder + "\\desktop");
-        fs::create_directories(m_folder + "\\chosen");
+        fs::create_directories(Desktop());
+        fs::create_directories(Chosen());
         // The user's folders as the shell keeps them, inside the sandbox.
         ImportKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                  RegString("Cache", CacheFolder()) + RegString("Desktop", m_folder + "\\desktop"));
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
+                  RegString("Cache", CacheFolder()) + RegString("Desktop", Desktop()));
     }
 
     // The internet cache folder lives as long as the process: the fetch looks it up once per process and
     // keeps its answer files there.
     static const std::string& CacheFolder()
     {
-        static const struct Folder {
-            std::string path =
-                (fs::temp_directory_path() / ("dialogtest-cache-" + std::to_string(GetCurrentProcessId()))).string();
-            Folder() { fs::create_directories(path); }
-            ~Folder()
-            {
-                std::error_code ignored;
-                fs::remove_all(path, ignored);
-            }
-        } folder;
-        return folder.path;
+        static const ScratchFolder folder("dialogtest-cache-");
+        return folder.Path();
     }
+    std::string Desktop() const { return m_folder.File("desktop"); }
+    std::string Chosen() const { return m_folder.File("chosen"); }
 
     static StandInService& Server() { return *s_server; }
     static std::string ServerURL() { return Server().BaseUrl() + "/ulnaramenus/getnetfile.asp"; }
-    static std::string RefusedURL()
-    {
-        return "http://127.0.0.1:" + std::to_string(testing_support::RefusedPort()) + "/x";
-    }
     static void ConfigureItem(const std::string& values) { ImportKey(kItemPath, values); }
+    // An item of its own, with its server down, that downloads from the URL.
+    static void ConfigureLocalItem(const std::string& url, const std::string& tokens = "ID:PDB ID")
+    {
+        ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", tokens) +
+                      RegString("CAPTION", "Local") + RegString("URL", url));
+    }
+    // The remembered folder of the action: the one the user chose.
+    void ChooseFolder(const std::string& action = "PDB")
+    {
+        ImportKey(kPreferences + action, RegString("SaveAs Path", Chosen()));
+    }
 
     struct Run {
         INT_PTR result = 0;
@@ -291,7 +257,7 @@ protected:
     }
 
     regconfig::RegistrySandbox m_sandbox;
-    std::string m_folder;
+    ScratchFolder m_folder{"dialogtest-"};
 
 private:
     static inline std::unique_ptr<StandInService> s_server;
@@ -304,12 +270,11 @@ TEST_F(DownloadDialog, FirstFetchStoresInTheCacheAndRemembersFolderAndValues)
     int boxes = 0;
     Run run = RunDialog("PDB", [&](ScriptedUser& user) {
         // The server's caption is the title when the caller gives none.
-        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
-        WaitForStatus(dialog, "Ready");
+        DialogWindow dialog = ReadyDialog(user, "Protein Data Bank");
         savePathShown = dialog.Text(IDC_SAVEAS_PATH);
         const auto inputs = InputBoxes(dialog);
         boxes = static_cast<int>(inputs.size());
-        for (HWND label : RunTimeControls(dialog, IDC_INPUT_LABEL, L"Static"))
+        for (HWND label : InputLabels(dialog))
             labels += WindowText(label) + ";";
         if (inputs.size() == 2)
             chainItems = WindowText(inputs[1]) + " of " + std::to_string(BoxItems(inputs[1]).size());
@@ -331,8 +296,8 @@ TEST_F(DownloadDialog, FirstFetchStoresInTheCacheAndRemembersFolderAndValues)
         << "values trimmed and in upper case";
 
     EXPECT_EQ(UserValue(kPreferences + "PDB", "SaveAs Path"), CacheFolder());
-    EXPECT_EQ(UserValue(kPreferences + "PDB\\#1", "#1"), " 0uln ") << "the box's text as typed";
-    EXPECT_EQ(UserValue(kPreferences + "PDB\\#2", "#1"), "A");
+    EXPECT_EQ(History(1, 1), L" 0uln ;") << "the box's text as typed";
+    EXPECT_EQ(History(2, 1), L"A;");
 }
 
 TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
@@ -342,7 +307,7 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
     for (int i = 1; i <= 11; ++i)
         history += RegString("#" + std::to_string(i), i == 3 ? "0Uln" : "old" + std::to_string(i));
     ImportKey(kPreferences + "PDB\\#1", history);
-    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    ChooseFolder();
 
     std::vector<std::string> offered;
     std::string savePathShown;
@@ -350,8 +315,7 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
     Run run = RunDialog(
         "PDB",
         [&](ScriptedUser& user) {
-            DialogWindow dialog = user.WaitForDialog("Structure from the PDB");
-            WaitForStatus(dialog, "Ready");
+            DialogWindow dialog = ReadyDialog(user, "Structure from the PDB");
             savePathShown = dialog.Text(IDC_SAVEAS_PATH);
             HWND first = InputBoxes(dialog).at(0);
             GUITHREADINFO focus{};
@@ -359,57 +323,33 @@ TEST_F(DownloadDialog, HistoryKeepsATypedValueOnceAtTheTopAndReadsNineValues)
             GetGUIThreadInfo(GetWindowThreadProcessId(dialog.Window(), nullptr), &focus);
             firstBoxFocused = focus.hwndFocus == first || IsChild(first, focus.hwndFocus);
             offered = BoxItems(first);
-            dialog.SetText(IDC_INPUT_BOX, "0uLN");
-            dialog.Click(IDC_GETFILE);
+            GetFile(dialog, "0uLN");
             dialog.WaitUntilClosed();
         },
         "Structure from the PDB");
     ASSERT_EQ(run.result, IDOK);
-    EXPECT_EQ(savePathShown, m_folder + "\\chosen\\");
+    EXPECT_EQ(savePathShown, Chosen() + "\\");
     EXPECT_TRUE(firstBoxFocused);
-    ASSERT_EQ(offered.size(), 9u) << "values #10 and #11 are never read back";
-    EXPECT_EQ(offered[0], "old1");
-    EXPECT_EQ(offered[2], "0Uln");
-    EXPECT_EQ(run.outPath, m_folder + "\\chosen\\0uln.pdb");
-
+    EXPECT_EQ(offered, (std::vector<std::string>{"old1", "old2", "0Uln", "old4", "old5", "old6", "old7", "old8", "old9"}))
+        << "values #10 and #11 are never read back";
+    EXPECT_EQ(run.outPath, Chosen() + "\\0uln.pdb");
     // The typed value once, at the top, as typed; the nine values are written back, and the two that were never
     // read stay as they were.
-    const std::string key = kPreferences + "PDB\\#1";
-    EXPECT_EQ(UserValue(key, "#1"), "0uLN");
-    EXPECT_EQ(UserValue(key, "#2"), "old1");
-    EXPECT_EQ(UserValue(key, "#3"), "old2");
-    EXPECT_EQ(UserValue(key, "#4"), "old4");
-    EXPECT_EQ(UserValue(key, "#9"), "old9");
-    EXPECT_EQ(UserValue(key, "#10"), "old10");
-    EXPECT_EQ(UserValue(key, "#11"), "old11");
-}
-
-// Below the sandbox's current user, in UTF-16: the values' text must not depend on the code page.
-void SetWideValues(const std::string& key, const std::vector<std::pair<std::wstring, std::wstring>>& values)
-{
-    HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, fw::Widen(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
-                              nullptr),
-              ERROR_SUCCESS);
-    for (const auto& [name, value] : values)
-        RegSetValueExW(created, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(created);
+    EXPECT_EQ(History(1, 11), L"0uLN;old1;old2;old4;old5;old6;old7;old8;old9;old10;old11;");
 }
 
 TEST_F(DownloadDialog, HistoryMovesOnlyLetterCaseVariantsOfTheValue)
 {
     // Two boxes, each with its own history. A value that only sorts like a stored one ("SS" and the sharp s)
     // is another value; one that differs in letter case only, beyond ASCII too, is the same.
-    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "A:Name;B:Other") +
-                  RegString("CAPTION", "Local") + RegString("URL", Server().BaseUrl() + "/entries/0uln.pdb"));
-    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
-    SetWideValues(kPreferences + "PDB\\#1", {{L"#1", L"STRASSE"}, {L"#2", L"x"}});
-    SetWideValues(kPreferences + "PDB\\#2", {{L"#1", L"\u00c9TAPE"}, {L"#2", L"y"}});
+    ConfigureLocalItem(Server().BaseUrl() + "/entries/0uln.pdb", "A:Name;B:Other");
+    ChooseFolder();
+    // Stored in UTF-16 (the .reg text is UTF-8): the values' text must not depend on the code page.
+    ImportKey(kPreferences + "PDB\\#1", RegString("#1", "STRASSE") + RegString("#2", "x"));
+    ImportKey(kPreferences + "PDB\\#2", RegString("#1", "\xC3\x89TAPE") + RegString("#2", "y"));
     const std::wstring typed[] = {L"stra\u00dfe", L"\u00e9tape"};
     Run run = RunDialog("PDB", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Local");
-        WaitForStatus(dialog, "Ready");
+        DialogWindow dialog = ReadyDialog(user, "Local");
         const auto boxes = InputBoxes(dialog);
         ASSERT_EQ(boxes.size(), 2u);
         for (std::size_t i = 0; i < 2; ++i)
@@ -418,74 +358,64 @@ TEST_F(DownloadDialog, HistoryMovesOnlyLetterCaseVariantsOfTheValue)
         dialog.WaitUntilClosed();
     });
     ASSERT_EQ(run.result, IDOK);
-    auto history = [&](int box) {
-        std::wstring values;
-        for (int i = 1; i <= 4; ++i)
-            values += fw::Widen(UserValue(kPreferences + "PDB\\#" + std::to_string(box), "#" + std::to_string(i))) + L";";
-        return values;
-    };
-    EXPECT_EQ(history(1), L"stra\u00dfe;STRASSE;x;(absent);");
-    EXPECT_EQ(history(2), L"\u00e9tape;y;(absent);(absent);");
+    EXPECT_EQ(History(1, 4), L"stra\u00dfe;STRASSE;x;(absent);");
+    EXPECT_EQ(History(2, 4), L"\u00e9tape;y;(absent);(absent);");
 }
 
 TEST_F(DownloadDialog, TemplateLayoutAndInputBoxesMovingItDown)
 {
     // The server is down: the item's own configuration gives three inputs, or none.
-    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("URL", Server().BaseUrl() + "/entries/0uln.pdb") +
-                  RegString("Tokens", "A:Kind{x,y};B:Chain{A,B,C;C:Name") + RegString("CAPTION", "Local"));
-    // The template's controls in dialog units (x, y, width, height), and the dialog's size.
+    ConfigureLocalItem(Server().BaseUrl() + "/entries/0uln.pdb", "A:Kind{x,y};B:Chain{A,B,C;C:Name");
+    // The template's controls in dialog units (x, y, width, height), and the dialog's client size.
     const std::map<int, RECT> templateUnits = {
         {IDC_SAVEAS_PATH, {4, 4, 150, 12}}, {IDC_SAVEAS, {159, 3, 54, 15}},   {IDC_SPEED, {4, 22, 78, 11}},
         {IDC_DOWNLOADED, {87, 22, 124, 11}}, {IDC_PROGRESS, {4, 36, 154, 9}}, {IDC_PERCENT, {163, 36, 48, 9}},
         {IDC_GETFILE, {100, 48, 54, 15}},   {IDC_EXIT_CANCEL, {159, 48, 54, 15}}, {IDC_STATUS, {0, 66, 211, 11}},
+        {0, {0, 0, 217, 79}},
     };
     struct Layout {
-        std::map<int, RECT> controls, fromTemplate;
-        RECT window{}, client{}, clientFromTemplate{0, 0, 217, 79};
+        int shift = 0;   // of every control and of the dialog's bottom edge, in pixels
+        RECT window{};
         std::vector<RECT> boxes, labels;
         std::vector<std::string> labelTexts;
         std::vector<LONG> boxStyles;
     };
     auto measure = [&](Layout& layout, ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Local");
-        WaitForStatus(dialog, "Ready");
+        DialogWindow dialog = ReadyDialog(user, "Local");
         for (const auto& [id, units] : templateUnits) {
-            layout.controls[id] = dialog.ControlRect(id);
+            SCOPED_TRACE(id);
             // Position and size are converted each on its own, as the dialog manager does.
-            RECT pixels = units;
+            RECT pixels = units, actual{};
             MapDialogRect(dialog.Window(), &pixels);
-            layout.fromTemplate[id] = {pixels.left, pixels.top, pixels.left + pixels.right, pixels.top + pixels.bottom};
+            RECT expected{pixels.left, pixels.top + layout.shift, pixels.left + pixels.right,
+                          pixels.top + pixels.bottom + layout.shift};
+            if (id == 0) {
+                GetClientRect(dialog.Window(), &actual);
+                expected.top = 0;
+            } else {
+                actual = dialog.ControlRect(id);
+            }
+            EXPECT_TRUE(EqualRect(&actual, &expected));
         }
         layout.window = WindowRectIn(dialog.Window(), nullptr);
-        GetClientRect(dialog.Window(), &layout.client);
-        MapDialogRect(dialog.Window(), &layout.clientFromTemplate);
         for (HWND box : InputBoxes(dialog)) {
             layout.boxes.push_back(WindowRectIn(box, dialog.Window()));
             layout.boxStyles.push_back(GetWindowLongW(box, GWL_STYLE));
         }
-        for (HWND label : RunTimeControls(dialog, IDC_INPUT_LABEL, L"Static")) {
+        for (HWND label : InputLabels(dialog)) {
             layout.labels.push_back(WindowRectIn(label, dialog.Window()));
             layout.labelTexts.push_back(WindowText(label));
         }
-        dialog.Click(IDC_EXIT_CANCEL);
-        dialog.WaitUntilClosed();
+        Exit(dialog);
     };
+    // Without inputs, the template as it stands; with three, every control 81 pixels lower, the dialog 81
+    // pixels taller and its top where it was.
     Layout three, none;
+    three.shift = 81;
     EXPECT_EQ(RunDialog("LOCAL", [&](ScriptedUser& user) { measure(three, user); }).result, IDCANCEL);
     ConfigureItem("\"Tokens\"=-");
     EXPECT_EQ(RunDialog("LOCAL", [&](ScriptedUser& user) { measure(none, user); }).result, IDCANCEL);
-
-    // Without inputs, the template as it stands; with three, every control 81 pixels lower, the dialog 81
-    // pixels taller and its top where it was.
     EXPECT_TRUE(none.boxes.empty());
-    EXPECT_TRUE(EqualRect(&none.client, &none.clientFromTemplate));
-    for (const auto& [id, rect] : three.controls) {
-        SCOPED_TRACE(id);
-        EXPECT_TRUE(EqualRect(&none.controls[id], &none.fromTemplate[id]));
-        RECT moved = none.controls[id];
-        OffsetRect(&moved, 0, 81);
-        EXPECT_TRUE(EqualRect(&rect, &moved));
-    }
     EXPECT_EQ((three.window.bottom - three.window.top) - (none.window.bottom - none.window.top), 81);
     EXPECT_EQ(three.window.top, none.window.top);
 
@@ -508,38 +438,29 @@ TEST_F(DownloadDialog, TemplateLayoutAndInputBoxesMovingItDown)
 TEST_F(DownloadDialog, CancelStopsTheDownloadAndCancelWhileInitialisingCloses)
 {
     // The file: 4 KiB arrive, then the server holds the connection without sending more.
-    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
-                  RegString("CAPTION", "Local") + RegString("URL", Server().BaseUrl() + "/stall/100000/4096/ID.pdb"));
-    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
-    std::string during, afterCancel, button, savePath;
-    bool getFileEnabled = false, getFileDisabledDuring = true;
+    ConfigureLocalItem(Server().BaseUrl() + "/stall/100000/4096/ID.pdb");
+    ChooseFolder();
+    std::string during, afterCancel;
     Run run = RunDialog("PDB", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Local");
-        WaitForStatus(dialog, "Ready");
-        dialog.Type(IDC_INPUT_BOX, "1abc");
-        dialog.Click(IDC_GETFILE);
+        DialogWindow dialog = ReadyDialog(user, "Local");
+        GetFile(dialog, "1abc");
         // Notices keep arriving while the worker waits for more data.
         WaitUntil([&] { return dialog.Text(IDC_DOWNLOADED) == "downloaded: 4 kb"; }, "4 kb downloaded");
-        during = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL);
-        getFileDisabledDuring = !dialog.IsEnabled(IDC_GETFILE);
+        during = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL) + " / Get File " +
+                 (dialog.IsEnabled(IDC_GETFILE) ? "enabled" : "disabled");
         dialog.Click(IDC_EXIT_CANCEL);
         WaitForStatus(dialog, "User canceled");
-        button = dialog.Text(IDC_EXIT_CANCEL);
-        getFileEnabled = dialog.IsEnabled(IDC_GETFILE);
-        savePath = dialog.Text(IDC_SAVEAS_PATH);
-        afterCancel = dialog.Text(IDC_DOWNLOADED);
-        dialog.Click(IDC_EXIT_CANCEL);
-        dialog.WaitUntilClosed();
+        afterCancel = dialog.Text(IDC_EXIT_CANCEL) + " / Get File " +
+                      (dialog.IsEnabled(IDC_GETFILE) ? "enabled" : "disabled") + " / " + dialog.Text(IDC_DOWNLOADED) +
+                      " / " + dialog.Text(IDC_SAVEAS_PATH);
+        Exit(dialog);
     });
     EXPECT_EQ(run.result, IDCANCEL);
     EXPECT_EQ(run.outPath, "(untouched)");
-    EXPECT_EQ(during, "Save to \"1ABC.pdb\" / Cancel");
-    EXPECT_TRUE(getFileDisabledDuring);
-    EXPECT_EQ(button, "Exit");
-    EXPECT_TRUE(getFileEnabled);
-    EXPECT_EQ(afterCancel, "downloaded: 0 kb");
-    EXPECT_EQ(savePath, m_folder + "\\chosen\\") << "back to the folder";
-    EXPECT_FALSE(fs::exists(m_folder + "\\chosen\\1ABC.pdb"));
+    EXPECT_EQ(during, "Save to \"1ABC.pdb\" / Cancel / Get File disabled");
+    // Back to the folder.
+    EXPECT_EQ(afterCancel, "Exit / Get File enabled / downloaded: 0 kb / " + Chosen() + "\\");
+    EXPECT_FALSE(fs::exists(Chosen() + "\\1ABC.pdb"));
 
     // An init request that gets no answer keeps the dialog initialising; Cancel closes it.
     ConfigureItem(RegString("ServerURL", Server().BaseUrl() + "/stall/100/0/init?"));
@@ -585,9 +506,7 @@ private:
 
 TEST_F(DownloadDialog, CancelOutrunsWhatTheStoppedJobHadAlreadySent)
 {
-    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
-    const std::string local = RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
-                              RegString("CAPTION", "Local");
+    ChooseFolder();
     struct Case {
         std::string what;
         std::string url;
@@ -602,39 +521,33 @@ TEST_F(DownloadDialog, CancelOutrunsWhatTheStoppedJobHadAlreadySent)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ConfigureItem(local + RegString("URL", c.url));
-        fs::remove(m_folder + "\\chosen\\0ULN.pdb");
-        std::string status, savePath, stillOpen;
+        ConfigureLocalItem(c.url);
+        fs::remove(Chosen() + "\\0ULN.pdb");
+        std::string shown;
         Run run;
         {
             CancelAtNotice cancel(c.code, c.skip);
             run = RunDialog("PDB", [&](ScriptedUser& user) {
-                DialogWindow dialog = user.WaitForDialog("Local");
-                WaitForStatus(dialog, "Ready");
-                dialog.SetText(IDC_INPUT_BOX, "0uln");
-                dialog.Click(IDC_GETFILE);
+                DialogWindow dialog = ReadyDialog(user, "Local");
+                GetFile(dialog, "0uln");
                 WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
                 // Time for a download that should not have started to end the dialog.
                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
-                status = dialog.Text(IDC_STATUS);
-                savePath = dialog.Text(IDC_SAVEAS_PATH);
-                stillOpen = dialog.Text(IDC_EXIT_CANCEL);
-                dialog.Click(IDC_EXIT_CANCEL);
-                dialog.WaitUntilClosed();
+                shown = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL) + " / " +
+                        dialog.Text(IDC_SAVEAS_PATH);
+                Exit(dialog);
             });
         }
         EXPECT_EQ(run.result, IDCANCEL);
         EXPECT_EQ(run.outPath, "(untouched)");
-        EXPECT_EQ(status, "User canceled");
-        EXPECT_EQ(stillOpen, "Exit");
-        EXPECT_EQ(savePath, m_folder + "\\chosen\\");
-        EXPECT_FALSE(fs::exists(m_folder + "\\chosen\\0ULN.pdb"));
+        EXPECT_EQ(shown, "User canceled / Exit / " + Chosen() + "\\");
+        EXPECT_FALSE(fs::exists(Chosen() + "\\0ULN.pdb"));
     }
 }
 
 TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
 {
-    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    ChooseFolder();
     const std::string base = Server().BaseUrl();
     struct Case {
         std::string url;
@@ -650,47 +563,35 @@ TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
-        ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
-                      RegString("CAPTION", "Local") + RegString("URL", c.url) +
-                      (c.post.empty() ? "\"POST\"=-\n" : RegString("POST", c.post)));
-        std::string status, savePath;
-        bool ready = false;
+        ConfigureLocalItem(c.url);
+        ConfigureItem(c.post.empty() ? "\"POST\"=-\n" : RegString("POST", c.post));
+        std::string shown;
         RunDialog("PDB", [&](ScriptedUser& user) {
-            DialogWindow dialog = user.WaitForDialog("Local");
-            WaitForStatus(dialog, "Ready");
-            dialog.Type(IDC_INPUT_BOX, "2def");
-            dialog.Click(IDC_GETFILE);
+            DialogWindow dialog = ReadyDialog(user, "Local");
+            GetFile(dialog, "2def");
             WaitUntil([&] { return dialog.IsEnabled(IDC_GETFILE); }, "Ready again");
-            status = dialog.Text(IDC_STATUS);
-            ready = dialog.Text(IDC_EXIT_CANCEL) == "Exit";
-            savePath = dialog.Text(IDC_SAVEAS_PATH);
-            dialog.Click(IDC_EXIT_CANCEL);
-            dialog.WaitUntilClosed();
+            shown = dialog.Text(IDC_STATUS) + " / " + dialog.Text(IDC_EXIT_CANCEL) + " / " +
+                    dialog.Text(IDC_SAVEAS_PATH);
+            Exit(dialog);
         });
-        EXPECT_EQ(status, c.status);
-        EXPECT_TRUE(ready);
-        EXPECT_EQ(savePath, m_folder + "\\chosen\\");
+        EXPECT_EQ(shown, c.status + " / Exit / " + Chosen() + "\\");
     }
 
     // Neither the server nor the item gives a link, or inputs.
     ConfigureItem(RegString("ServerURL", ServerURL()) + "\"URL\"=-\n\"Tokens\"=-\n\"CAPTION\"=-\n\"POST\"=-\n");
-    std::string status;
     RunDialog("PDB", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
-        WaitForStatus(dialog, "Ready");
-        dialog.SetText(IDC_INPUT_BOX, "9BAD");
-        dialog.Click(IDC_GETFILE);
+        DialogWindow dialog = ReadyDialog(user, "Protein Data Bank");
+        GetFile(dialog, "9BAD");
         WaitForStatus(dialog, "No records found!");
-        dialog.Click(IDC_EXIT_CANCEL);
-        dialog.WaitUntilClosed();
+        Exit(dialog);
     });
     ConfigureItem(RegString("ServerURL", RefusedURL()));
+    std::string status;
     RunDialog("PDB", [&](ScriptedUser& user) {
         DialogWindow dialog = user.WaitForDialog("GetNetFile");
         WaitForStatus(dialog, "Cannot connect to Server");
         status = dialog.Text(IDC_EXIT_CANCEL) + (dialog.IsEnabled(IDC_GETFILE) ? " enabled" : " disabled");
-        dialog.Click(IDC_EXIT_CANCEL);
-        dialog.WaitUntilClosed();
+        Exit(dialog);
     });
     EXPECT_EQ(status, "Cancel disabled");
 }
@@ -698,7 +599,7 @@ TEST_F(DownloadDialog, EveryFailureReachesTheStatusLineAndReturnsToReady)
 TEST_F(DownloadDialog, SaveAsChoosesTheFileAndAPathTooLongForTheCallerIsRefused)
 {
     ConfigureItem(RegString("ServerURL", ServerURL()));
-    ImportKey(kPreferences + "PDB", RegString("SaveAs Path", m_folder + "\\chosen"));
+    ChooseFolder();
     std::vector<fw::SaveFileDialogCall> calls;
     std::optional<std::string> answer;
     fw::ScopedSaveFileDialogHandler saveAs([&](const fw::SaveFileDialogCall& call) {
@@ -707,50 +608,45 @@ TEST_F(DownloadDialog, SaveAsChoosesTheFileAndAPathTooLongForTheCallerIsRefused)
     });
 
     // A file that does not exist yet is the destination as it stands; a cancelled Save As changes nothing.
-    const std::string chosen = m_folder + "\\chosen\\my entry.pdb";
+    const std::string chosen = Chosen() + "\\my entry.pdb";
     std::string shownAfterCancel, shownAfterChoice;
     Run run = RunDialog("PDB", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
-        WaitForStatus(dialog, "Ready");
+        DialogWindow dialog = ReadyDialog(user, "Protein Data Bank");
         dialog.Click(IDC_SAVEAS);
         shownAfterCancel = dialog.Text(IDC_SAVEAS_PATH);
         answer = chosen;
         dialog.Click(IDC_SAVEAS);
         shownAfterChoice = dialog.Text(IDC_SAVEAS_PATH);
-        dialog.SetText(IDC_INPUT_BOX, "0uln");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "0uln");
         dialog.WaitUntilClosed();
     });
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].initialName, m_folder + "\\chosen\\*.pdb");
+    EXPECT_EQ(calls[0].initialName, Chosen() + "\\*.pdb");
     EXPECT_EQ(calls[0].defaultExtension, "pdb");
     EXPECT_EQ(calls[0].filter, "Protein Data Bank file|*.pdb|PDB entry|*.ent||");
     EXPECT_EQ(calls[0].flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
     EXPECT_NE(calls[0].owner, nullptr);
-    EXPECT_EQ(shownAfterCancel, m_folder + "\\chosen\\");
+    EXPECT_EQ(shownAfterCancel, Chosen() + "\\");
     EXPECT_EQ(shownAfterChoice, chosen);
     ASSERT_EQ(run.result, IDOK);
     EXPECT_EQ(run.outPath, chosen);
     EXPECT_EQ(FileBytes(chosen), FileBytes(testing_support::FixturePath("netfile\\0uln.pdb")));
 
     // A stored file whose path the caller's buffer cannot hold whole is refused, not cut into another path.
-    std::string deep = m_folder + "\\chosen";
+    std::string deep = Chosen();
     while (deep.size() < 220)
         deep += "\\folder";
     fs::create_directories(deep);
     const std::string tooLong = deep + "\\" + std::string(265 - deep.size(), 'x') + ".pdb";
     answer = tooLong;
-    std::string status, savePath;
+    std::string savePath;
     run = RunDialog("PDB", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Protein Data Bank");
-        WaitForStatus(dialog, "Ready");
+        DialogWindow dialog = ReadyDialog(user, "Protein Data Bank");
         dialog.Click(IDC_SAVEAS);
-        dialog.SetText(IDC_INPUT_BOX, "0uln");
-        dialog.Click(IDC_GETFILE);
+        GetFile(dialog, "0uln");
         WaitForStatus(dialog, "Error on file");
         savePath = dialog.Text(IDC_SAVEAS_PATH);
-        dialog.Click(IDC_EXIT_CANCEL);
-        dialog.WaitUntilClosed();
+        Exit(dialog);
     });
     EXPECT_EQ(run.result, IDCANCEL);
     EXPECT_EQ(run.outPath, "(untouched)");
@@ -763,17 +659,12 @@ TEST_F(DownloadDialog, AmountsBeyondSixtyFourMebibytesAreShownWhole)
     // 80 MiB arrive, then the server holds the connection. Past 64 MiB the downloader's 16-bit kilobyte value
     // starts again from 0; the amount shown must not.
     constexpr long kStallKilobytes = 80 * 1024;
-    ConfigureItem(RegString("ServerURL", RefusedURL()) + RegString("Tokens", "ID:PDB ID") +
-                  RegString("CAPTION", "Local") +
-                  RegString("URL", Server().BaseUrl() + "/stall/100000000/" + std::to_string(kStallKilobytes * 1024) +
-                                       "/ID.bin"));
-    ImportKey(kPreferences + "BIG", RegString("SaveAs Path", m_folder + "\\chosen"));
+    ConfigureLocalItem(Server().BaseUrl() + "/stall/100000000/" + std::to_string(kStallKilobytes * 1024) + "/ID.bin");
+    ChooseFolder("BIG");
     long shown = -1;
     Run run = RunDialog("BIG", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Local");
-        WaitForStatus(dialog, "Ready");
-        dialog.SetText(IDC_INPUT_BOX, "big");
-        dialog.Click(IDC_GETFILE);
+        DialogWindow dialog = ReadyDialog(user, "Local");
+        GetFile(dialog, "big");
         WaitUntil(
             [&] {
                 shown = std::strtol(dialog.Text(IDC_DOWNLOADED).c_str() + std::strlen("downloaded: "), nullptr, 10);
@@ -782,43 +673,31 @@ TEST_F(DownloadDialog, AmountsBeyondSixtyFourMebibytesAreShownWhole)
             "more than 64 MiB shown", std::chrono::seconds(120));
         dialog.Click(IDC_EXIT_CANCEL);
         WaitForStatus(dialog, "User canceled");
-        dialog.Click(IDC_EXIT_CANCEL);
-        dialog.WaitUntilClosed();
+        Exit(dialog);
     });
     EXPECT_EQ(run.result, IDCANCEL);
     EXPECT_GT(shown, 65536);
     EXPECT_LE(shown, kStallKilobytes);
 }
 
-// --- Opening the fetched file in the host ----------------------------------------------------------------
+// --- Opening a fetched file in the host ----------------------------------------------------------------
 
 TEST_F(DownloadDialog, FetchedFileReachesEachHostFamilyItsOwnWay)
 {
-    ConfigureItem(RegString("ServerURL", ServerURL()));
-    ImportKey(kPreferences + "MOL", RegString("SaveAs Path", m_folder + "\\chosen"));
-    Run run = RunDialog("MOL", [&](ScriptedUser& user) {
-        DialogWindow dialog = user.WaitForDialog("Structure files");
-        WaitForStatus(dialog, "Ready");
-        dialog.Type(IDC_INPUT_BOX, "glycine");
-        dialog.Click(IDC_GETFILE);
-        dialog.WaitUntilClosed();
-    });
-    ASSERT_EQ(run.result, IDOK);
-    const std::string& path = run.outPath;
-    ASSERT_TRUE(CGetNetFile::IsAFile(path));
+    const std::string path = testing_support::FixturePath("netfile\\glycine.mol");
     {
         SCOPED_TRACE("drawing host: the file's bytes as structure data; an empty file gives nothing");
         auto host = refhost::Host::Create("Velmora 19.0", 0x10040);
         auto drawing = std::make_shared<refhost::DrawingDocument>();
         host->MainWindow().activeDocument = drawing;
         Application application(host->Application().Detach());
-        std::ofstream(m_folder + "\\chosen\\empty.mol").flush();
-        OpenGetNetFile(application, m_folder + "\\chosen\\empty.mol");
+        WriteFile(Chosen() + "\\empty.mol", "");
+        OpenGetNetFile(application, Chosen() + "\\empty.mol");
         EXPECT_TRUE(drawing->selection.data->byFormat.empty());
         EXPECT_THROW(OpenGetNetFile(application, path + ".missing"), std::runtime_error);
         OpenGetNetFile(application, path);
         EXPECT_EQ(refhost::ArgumentBytes(*drawing->selection.data->byFormat.at(refhost::ExchangeFormat())),
-                  FileBytes(testing_support::FixturePath("netfile\\glycine.mol")));
+                  FileBytes(path));
     }
     {
         SCOPED_TRACE("3D modeller: the path opened as a document");

@@ -3,93 +3,42 @@
 // and their faults become, the fallback to the item's own configuration, and where files end up.
 #include "netfile/GetNetFileUI.h"
 
-#include "netfile/GetNetFile.h"
-#include "reg_import.h"
+#include "netfile_testing.h"
 #include "registry_sandbox.h"
 #include "stand_in_service.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 namespace {
 
+using namespace netfile_testing;
 using testing_support::StandInService;
 namespace fs = std::filesystem;
-
-const std::string itemPath = "Software\\Quennardix\\Velmora\\19.0\\Extensions\\Ulnara19.Extension\\2 Fetch\\1 PDB";
-const std::string appName = "Velmora Professional";
 
 // The protected steps, for checks between them.
 class Fetch : public CGetNetFileUI {
 public:
+    explicit Fetch(const std::string& action) : CGetNetFileUI(kAppName, kItemPath, action) {}
     using CGetNetFileUI::CGetNetFileUI;
     using CGetNetFileUI::MakeMXLink;
     using CGetNetFileUI::TempFilePath;
 };
 
-// A fresh folder below the system's temporary folder, removed with its content.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        static int count = 0;
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(MAX_PATH + 1, temp);
-        m_path = std::string(temp) + "fetchtest-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++count);
-        fs::create_directories(m_path + "\\a\\b");
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-std::string FixtureUnixFolder()
-{
-    return std::string(std::getenv("ULNARA_SOURCE_DIR")) + "/tests/fixtures/netfile";
-}
-
-std::string FileText(const std::string& path)
-{
-    return fs::exists(path) ? testing_support::ReadTextFile(path) : "(missing)";
-}
-
 class FetchTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_server = std::make_unique<StandInService>(StandInService::DownloadServerProgram(),
-                                                    std::vector<std::string> {"--catalogue", FixtureUnixFolder()});
-    }
+    static void SetUpTestSuite() { s_server = StartCatalogueServer(); }
     static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override { s_server->Reset(); }
 
     static StandInService& Server() { return *s_server; }
     static std::string ServerURL() { return Server().BaseUrl() + "/ulnaramenus/getnetfile.asp"; }
     static std::string EntryURL(const std::string& file) { return Server().BaseUrl() + "/entries/" + file; }
-
-    // The item key under the current user with these value lines (.reg syntax, one per line).
     static void ConfigureItem(const std::string& values, const std::string& hive = "HKEY_CURRENT_USER")
     {
-        regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n[" + hive + "\\" + itemPath + "]\n" +
-                                       values + "\n");
-    }
-    static std::string RegString(const std::string& name, const std::string& value)
-    {
-        std::string escaped;
-        for (char c : value)
-            escaped += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
-        return "\"" + name + "\"=\"" + escaped + "\"\n";
+        ImportKey(kItemPath, values, hive);
     }
 
     // Init and get link without a window; then the download into `destination`. The stored file's path,
@@ -106,7 +55,7 @@ protected:
     }
 
     regconfig::RegistrySandbox m_sandbox;
-    ScratchFolder m_folder;
+    ScratchFolder m_folder{"fetchtest-"};
 
 private:
     static inline std::unique_ptr<StandInService> s_server;
@@ -116,11 +65,11 @@ TEST_F(FetchTest, BlockingDownloadGoesThroughAllThreeSteps)
 {
     // A server URL that ends in "?" gets no second one.
     ConfigureItem(RegString("ServerURL", ServerURL() + "?"));
-    Fetch fetch(appName, itemPath, "PDB");
+    Fetch fetch("PDB");
     std::string path = m_folder.Path();
     ASSERT_TRUE(fetch.Download(path, "0ULN"));
     EXPECT_EQ(path, m_folder.Path() + "\\0uln.pdb");
-    EXPECT_EQ(FileText(path), FileText(testing_support::FixturePath("netfile\\0uln.pdb")));
+    EXPECT_EQ(FileBytes(path), FileBytes(testing_support::FixturePath("netfile\\0uln.pdb")));
 
     // The whole application name travels; one value for two tokens gives one pair.
     const auto requests = Server().Requests();
@@ -141,14 +90,14 @@ TEST_F(FetchTest, BlockingDownloadGoesThroughAllThreeSteps)
 
 TEST_F(FetchTest, ServerDownFallsBackToTheItemsTemplate)
 {
-    ConfigureItem(RegString("ServerURL", "http://127.0.0.1:" + std::to_string(testing_support::RefusedPort()) + "/x") +
+    ConfigureItem(RegString("ServerURL", RefusedURL()) +
                   RegString("URL", EntryURL("%ID%.pdb")) + RegString("Tokens", "%ID%:PDB ID") +
                   RegString("CAPTION", "Protein Data Bank") + RegString("FileExt", "pdb:PDB file"));
-    Fetch fetch(appName, itemPath, "PDB");
+    Fetch fetch("PDB");
     std::string path = m_folder.Path();
     ASSERT_TRUE(fetch.Download(path, "0uln"));
     EXPECT_EQ(path, m_folder.Path() + "\\0uln.pdb");
-    EXPECT_EQ(FileText(path).substr(0, 6), "HEADER");
+    EXPECT_EQ(FileBytes(path).substr(0, 6), "HEADER");
     EXPECT_FALSE(fs::exists(fetch.TempFilePath()));
 
     // Without a "URL" value there is nothing to fall back to: the fetch fails and the path is kept.
@@ -163,7 +112,7 @@ TEST_F(FetchTest, InitAnswersThatDoNotCountGiveWayToTheItemKey)
     ConfigureItem(RegString("ServerURL", ServerURL()));
     for (const char* action : {"INITFIRST", "INITEMPTY", "INITLONG", "INITNONE", "UNKNOWN"}) {
         SCOPED_TRACE(action);
-        Fetch fetch(appName, itemPath, action);
+        Fetch fetch(action);
         std::string caption = "untouched";
         std::vector<std::string> labels = {"untouched"};
         fetch.StartInit(nullptr);
@@ -175,7 +124,7 @@ TEST_F(FetchTest, InitAnswersThatDoNotCountGiveWayToTheItemKey)
     // An answer without a caption: the item's "URL" makes the fetch local, and with no "Tokens" of its own the
     // token text the answer did give is used.
     ConfigureItem(RegString("URL", EntryURL("0uln.pdb")) + RegString("CAPTION", "Local entry"));
-    Fetch fetch(appName, itemPath, "INITEMPTY");
+    Fetch fetch("INITEMPTY");
     std::string caption;
     std::vector<std::string> labels;
     fetch.StartInit(nullptr);
@@ -190,7 +139,7 @@ TEST_F(FetchTest, LinkAnswersThatDoNotCountGiveWayToTheItemKey)
     for (const char* id : {"9BAD", "9EMP", "9PUT", "9LNG", "9NON", "NONE"}) {
         SCOPED_TRACE(id);
         Server().Reset();
-        Fetch fetch(appName, itemPath, "PDB");
+        Fetch fetch("PDB");
         EXPECT_EQ(FetchInSteps(fetch, {id}, m_folder.Path()), m_folder.Path() + "\\0uln.pdb");
         const auto requests = Server().Requests();
         ASSERT_EQ(requests.size(), 3u);
@@ -198,7 +147,7 @@ TEST_F(FetchTest, LinkAnswersThatDoNotCountGiveWayToTheItemKey)
     }
 
     // A POST answer without headers does not count, but its file name does.
-    Fetch fetch(appName, itemPath, "PDB");
+    Fetch fetch("PDB");
     EXPECT_EQ(FetchInSteps(fetch, {"9PST"}, m_folder.Path()), m_folder.Path() + "\\posted.pdb");
     EXPECT_EQ(Server().Requests().back().method, "GET");
 }
@@ -207,6 +156,7 @@ TEST_F(FetchTest, ServerFileNamesStayInsideTheChosenFolder)
 {
     ConfigureItem(RegString("ServerURL", ServerURL()));
     const std::string folder = m_folder.Path() + "\\a\\b";
+    fs::create_directories(folder);
     struct Case {
         const char* id;
         std::string destination;
@@ -223,7 +173,7 @@ TEST_F(FetchTest, ServerFileNamesStayInsideTheChosenFolder)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.id) + " into " + c.destination);
-        Fetch fetch(appName, itemPath, "PDB");
+        Fetch fetch("PDB");
         EXPECT_EQ(FetchInSteps(fetch, {c.id}, c.destination), c.stored);
     }
     EXPECT_FALSE(fs::exists(m_folder.Path() + "\\escaped.pdb"));
@@ -235,11 +185,8 @@ TEST_F(FetchTest, DefaultServerAndLocalPostThroughAProxy)
     // Requests for other hosts reach the stand-in server as the configured proxy, which serves the default
     // server's name like its own.
     ConfigureItem("");
-    regconfig::ImportRegText("Windows Registry Editor Version 5.00\n\n"
-                                   "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\n"
-                                   "\"ProxyEnable\"=dword:00000001\n" +
-                                   RegString("ProxyServer", "127.0.0.1:" + std::to_string(Server().Port())));
-    Fetch fetch(appName, itemPath, "PDB");
+    UseProxy(Server().Port());
+    Fetch fetch("PDB");
     std::string path = m_folder.Path();
     ASSERT_TRUE(fetch.Download(path, "0ULN"));
     EXPECT_EQ(path, m_folder.Path() + "\\0uln.pdb");
@@ -251,7 +198,7 @@ TEST_F(FetchTest, DefaultServerAndLocalPostThroughAProxy)
     Server().Reset();
     ConfigureItem(RegString("URL", "http://files.example/entries/query?id=%ID%") + RegString("Tokens", "%ID%:PDB ID") +
                   RegString("POST", "X-Entry: yes"));
-    Fetch local(appName, itemPath, "UNKNOWN");
+    Fetch local("UNKNOWN");
     path = m_folder.Path() + "\\posted.txt";
     ASSERT_TRUE(local.Download(path, "0ULN"));
     requests = Server().Requests();
@@ -264,7 +211,7 @@ TEST_F(FetchTest, DefaultServerAndLocalPostThroughAProxy)
 
 TEST_F(FetchTest, ItemKeyOfTheUserHidesTheMachines)
 {
-    Fetch fetch(appName, itemPath, "PDB");
+    Fetch fetch("PDB");
     EXPECT_EQ(fetch.GetPrefReg(), "Software\\Quennardix\\Velmora\\19.0\\General\\PDB");
     EXPECT_EQ(fetch.MakeMXLink("gettoken").find(std::string(netfile::kDefaultServerURL) + "action=PDB&"), 0u);
 
@@ -280,14 +227,14 @@ TEST_F(FetchTest, ItemKeyOfTheUserHidesTheMachines)
     ConfigureItem(RegString("ServerURL", longest + "x"));
     EXPECT_EQ(fetch.MakeMXLink("t").find(netfile::kDefaultServerURL), 0u);
 
-    EXPECT_EQ(Fetch(appName, "Software\\Quennardix\\Velmora\\Menus\\1 PDB", "PDB").GetPrefReg(),
+    EXPECT_EQ(Fetch(kAppName, "Software\\Quennardix\\Velmora\\Menus\\1 PDB", "PDB").GetPrefReg(),
               "Software\\Quennardix\\Velmora\\0\\General\\PDB");
 }
 
 TEST_F(FetchTest, EachFetchHasAnAnswerFileOfItsOwn)
 {
     ConfigureItem(RegString("ServerURL", ServerURL()));
-    Fetch first(appName, itemPath, "PDB"), second(appName, itemPath, "MOL");
+    Fetch first("PDB"), second("MOL");
     EXPECT_NE(first.TempFilePath(), second.TempFilePath());
     EXPECT_NE(first.TempFilePath().find(std::to_string(GetCurrentProcessId())), std::string::npos);
 
@@ -304,7 +251,7 @@ TEST_F(FetchTest, EachFetchHasAnAnswerFileOfItsOwn)
     // An answer that was never read goes with its fetch.
     std::string path;
     {
-        Fetch unread(appName, itemPath, "PDB");
+        Fetch unread("PDB");
         unread.StartInit(nullptr);
         path = unread.TempFilePath();
         EXPECT_TRUE(fs::exists(path));
@@ -312,78 +259,47 @@ TEST_F(FetchTest, EachFetchHasAnAnswerFileOfItsOwn)
     EXPECT_FALSE(fs::exists(path));
 
     // A cancelled fetch cannot read its answer any more; it does not keep it on disk either.
-    Fetch cancelled(appName, itemPath, "PDB");
+    Fetch cancelled("PDB");
     cancelled.StartInit(nullptr);
     ASSERT_TRUE(fs::exists(cancelled.TempFilePath()));
     EXPECT_TRUE(cancelled.Cancel());
     EXPECT_FALSE(fs::exists(cancelled.TempFilePath()));
 }
 
-// The steps as the download dialog runs them: each job on a worker, its finish notice posted to a window.
-class FetchWindow {
-public:
-    FetchWindow() : m_window(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    ~FetchWindow() { DestroyWindow(m_window); }
-    HWND Handle() const { return m_window; }
-
-    // The value of the finish notice of that worker; -1 when none came within the limit.
-    int WaitForFinish(std::uint32_t threadId, DWORD limitMs = 20000)
-    {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < limitMs) {
-            MSG message;
-            while (PeekMessageA(&message, m_window, 0, 0, PM_REMOVE))
-                if (message.message == WM_GETNETFILE && message.wParam == threadId &&
-                    HIWORD(message.lParam) == gnfFinished)
-                    return LOWORD(message.lParam);
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_POSTMESSAGE);
-        }
-        return -1;
-    }
-
-private:
-    HWND m_window;
-};
-
 TEST_F(FetchTest, StepsOnWorkersReportToTheWindow)
 {
     ConfigureItem(RegString("ServerURL", ServerURL()));
-    FetchWindow window;
-    Fetch fetch(appName, itemPath, "PDB");
-    std::uint32_t id = fetch.StartInit(window.Handle());
-    ASSERT_NE(id, 0u);
-    ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
+    NoticeWindow window;
+    // The value of the finish notice of the step's worker; -1 when it did not start or sent none in time.
+    auto finish = [&](std::uint32_t id, std::chrono::milliseconds limit = 20s) {
+        return id != 0 && window.WaitForFinish(id, limit) ? static_cast<int>(*window.Finish(id)) : -1;
+    };
+    Fetch fetch("PDB");
+    ASSERT_EQ(finish(fetch.StartInit(window.Handle())), gnfSuccess);
     std::string caption;
     std::vector<std::string> labels;
     ASSERT_TRUE(fetch.EndInit(caption, labels));
-    EXPECT_EQ(labels, (std::vector<std::string> {"PDB ID", "Chain{A,B}"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"PDB ID", "Chain{A,B}"}));
 
-    id = fetch.StartGetLink({"0ULN", "A"}, window.Handle());
-    ASSERT_NE(id, 0u);
-    ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
+    ASSERT_EQ(finish(fetch.StartGetLink({"0ULN", "A"}, window.Handle())), gnfSuccess);
     std::string destination = m_folder.Path();
-    id = fetch.StartDownload(destination, {"0ULN", "A"}, window.Handle());
-    ASSERT_NE(id, 0u);
-    ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
+    ASSERT_EQ(finish(fetch.StartDownload(destination, {"0ULN", "A"}, window.Handle())), gnfSuccess);
     EXPECT_EQ(fetch.GetSaveAsFilename(), m_folder.Path() + "\\0uln.pdb");
     EXPECT_TRUE(fetch.Cancel());
     EXPECT_EQ(fetch.GetSaveAsFilename(), "");
 
     // Nothing to fetch: no job starts.
-    ConfigureItem(RegString("ServerURL", ServerURL()));
-    id = fetch.StartGetLink({"NONE"}, window.Handle());
-    ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
+    ASSERT_EQ(finish(fetch.StartGetLink({"NONE"}, window.Handle())), gnfSuccess);
     EXPECT_EQ(fetch.StartDownload(destination, {"NONE"}, window.Handle()), 0u);
 
     // Cancel while the download stalls: the job ends at once and nothing is stored.
     ConfigureItem(RegString("URL", Server().BaseUrl() + "/stall/100000/10/stalled.pdb"));
-    id = fetch.StartGetLink({"NONE"}, window.Handle());
-    ASSERT_EQ(window.WaitForFinish(id), gnfSuccess);
+    ASSERT_EQ(finish(fetch.StartGetLink({"NONE"}, window.Handle())), gnfSuccess);
     destination = m_folder.Path();
-    id = fetch.StartDownload(destination, {"NONE"}, window.Handle());
+    const std::uint32_t id = fetch.StartDownload(destination, {"NONE"}, window.Handle());
     ASSERT_NE(id, 0u);
     EXPECT_TRUE(fetch.Cancel());
-    EXPECT_EQ(window.WaitForFinish(id, 2000), gnfCancelled);
+    EXPECT_EQ(finish(id, 2s), gnfCancelled);
     EXPECT_FALSE(fs::exists(m_folder.Path() + "\\stalled.pdb"));
 }
 

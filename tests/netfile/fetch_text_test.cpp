@@ -6,51 +6,36 @@
 
 using namespace netfile;
 
-namespace {
-
-std::vector<std::string> ReadAll(std::string_view text, std::vector<bool>* unusable = nullptr)
-{
-    AnswerLineReader reader(text);
-    std::vector<std::string> lines;
-    std::string line = "sentinel";
-    while (reader.ReadOneLine(line)) {
-        lines.push_back(line);
-        if (unusable)
-            unusable->push_back(reader.LastLineUnusable());
-    }
-    return lines;
-}
-
-} // namespace
-
-TEST(AnswerLines, EndWithLineFeedOrCarriageReturnLineFeed)
-{
-    using Lines = std::vector<std::string>;
-    EXPECT_EQ(ReadAll(""), Lines {});
-    EXPECT_EQ(ReadAll("SUCD"), Lines {"SUCD"});
-    EXPECT_EQ(ReadAll("SUCD\r\nx=1\n"), (Lines {"SUCD", "x=1", ""}));
-    EXPECT_EQ(ReadAll("\n\r\n"), (Lines {"", "", ""}));
-}
-
-TEST(AnswerLines, LongLineIsCutAndBlanksTheRest)
+TEST(AnswerLines, EndAtLineFeedAndTooLongOrBadLinesAreUnusable)
 {
     const std::string longest(kMaxAnswerLine, 'a');
-    std::vector<bool> unusable;
-    auto lines = ReadAll(longest + "\nb", &unusable);
-    EXPECT_EQ(lines, (std::vector<std::string> {longest, "b"}));
-    EXPECT_EQ(unusable, (std::vector<bool> {false, false}));
-
-    unusable.clear();
-    lines = ReadAll(longest + "aa\r\nb\nc", &unusable);
-    EXPECT_EQ(lines, (std::vector<std::string> {longest, "", ""}));
-    EXPECT_EQ(unusable, (std::vector<bool> {true, false, false}));
-}
-
-TEST(AnswerLines, ZeroByteOrLoneCarriageReturnMakesALineUnusable)
-{
-    std::vector<bool> unusable;
-    ReadAll(std::string("a\0b\nc\rd\ne\r\n", 11), &unusable);
-    EXPECT_EQ(unusable, (std::vector<bool> {true, true, false, false}));
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+        std::vector<bool> unusable;
+    };
+    const Case cases[] = {
+        {"", {}, {}},
+        {"SUCD", {"SUCD"}, {false}},
+        {"SUCD\r\nx=1\n", {"SUCD", "x=1", ""}, {false, false, false}},
+        {"\n\r\n", {"", "", ""}, {false, false, false}},
+        {longest + "\nb", {longest, "b"}, {false, false}},
+        // A line cut at the limit blanks the rest of the answer.
+        {longest + "aa\r\nb\nc", {longest, "", ""}, {true, false, false}},
+        {std::string("a\0b\nc\rd\ne\r\n", 11), {std::string("a\0b", 3), "c\rd", "e", ""}, {true, true, false, false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 20));
+        AnswerLineReader reader(c.text);
+        std::vector<std::string> lines;
+        std::vector<bool> unusable;
+        for (std::string line = "sentinel"; reader.ReadOneLine(line);) {
+            lines.push_back(line);
+            unusable.push_back(reader.LastLineUnusable());
+        }
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(unusable, c.unusable);
+    }
 }
 
 TEST(InitAnswer, CountsOnlyWithFourRightLines)

@@ -3,6 +3,7 @@
 #include "netfile/GetNetFile.h"
 
 #include "framework/internet.h"
+#include "netfile_testing.h"
 #include "protocol.h"
 #include "registry_sandbox.h"
 #include "stand_in_service.h"
@@ -10,162 +11,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <thread>
-#include <vector>
 
 namespace {
 
-using namespace std::chrono_literals;
+using namespace netfile_testing;
 using testing_support::StandInService;
 
-struct Notice {
-    DWORD thread;
-    WORD code;
-    WORD value;
-};
-
-// A message-only window that keeps every WM_GETNETFILE it receives.
-class NoticeWindow {
-public:
-    NoticeWindow()
-    {
-        WNDCLASSA windowClass {};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "NetFileNotices";
-        RegisterClassA(&windowClass);
-        m_window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   windowClass.hInstance, this);
-    }
-    ~NoticeWindow() { DestroyWindow(m_window); }
-    HWND Handle() const { return m_window; }
-
-    // Pumps messages until the finish notice of the thread has arrived, at most `limit`; false if it did not.
-    bool WaitForFinish(DWORD thread, std::chrono::milliseconds limit = 30s)
-    {
-        return PumpUntil(limit, [&] { return Finish(thread).has_value(); });
-    }
-    bool PumpUntilCode(DWORD thread, WORD code, std::chrono::milliseconds limit)
-    {
-        return PumpUntil(limit, [&] { return Count(thread, code) > 0; });
-    }
-    // Pumps what is queued now and for `span` more.
-    void Drain(std::chrono::milliseconds span) { PumpUntil(span, [] { return false; }); }
-
-    std::optional<WORD> Finish(DWORD thread) const
-    {
-        for (const Notice& notice : m_notices)
-            if (notice.thread == thread && notice.code == gnfFinished)
-                return notice.value;
-        return std::nullopt;
-    }
-    std::vector<WORD> Codes(DWORD thread) const
-    {
-        std::vector<WORD> codes;
-        for (const Notice& notice : m_notices)
-            if (notice.thread == thread)
-                codes.push_back(notice.code);
-        return codes;
-    }
-    std::optional<WORD> Last(DWORD thread, WORD code) const
-    {
-        std::optional<WORD> value;
-        for (const Notice& notice : m_notices)
-            if (notice.thread == thread && notice.code == code)
-                value = notice.value;
-        return value;
-    }
-    std::size_t Count(DWORD thread, WORD code) const
-    {
-        std::size_t count = 0;
-        for (const Notice& notice : m_notices)
-            count += notice.thread == thread && notice.code == code;
-        return count;
-    }
-    std::size_t Total() const { return m_notices.size(); }
-
-    template <typename Done>
-    bool PumpUntil(std::chrono::milliseconds limit, Done done)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&message);
-            if (done())
-                return true;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left <= 0ms)
-                return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
-        }
-        return true;
-    }
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrA(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<NoticeWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message == WM_GETNETFILE && self)
-            self->m_notices.push_back({static_cast<DWORD>(wParam), HIWORD(lParam), LOWORD(lParam)});
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    HWND m_window = nullptr;
-    std::vector<Notice> m_notices;
-};
-
-// A fresh folder below the temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        static int made = 0;
-        char temp[MAX_PATH] = {};
-        GetTempPathA(sizeof temp, temp);
-        m_path = std::string(temp) + "netfile-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(made++);
-        std::filesystem::create_directories(m_path);
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::string m_path;
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+const std::string kBefore = "the file that was there";
 
 // Compared here rather than in an assertion, which would print megabytes on a mismatch.
-bool Holds(const std::string& path, const std::string& bytes) { return ReadFile(path) == bytes; }
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+bool Holds(const std::string& path, const std::string& bytes) { return FileBytes(path) == bytes; }
 
 bool IsGenerated(const std::string& bytes, std::size_t length)
 {
@@ -195,25 +52,26 @@ protected:
         EXPECT_TRUE(window.WaitForFinish(id)) << "no finish notice";
         return window.Finish(id).value_or(-1);
     }
-
-    // The POST form always uses the default HTTP port, so the server is reached as the configured proxy.
-    static void UseServerAsProxy()
+    // A GET of the URL run in a worker to its finish notice; the job's result.
+    int Get(const std::string& url, const std::string& destination, DWORD* thread = nullptr)
     {
-        HKEY settings = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
-                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr), ERROR_SUCCESS);
-        const DWORD enable = 1;
-        const std::string proxy = "127.0.0.1:" + std::to_string(s_server->Port());
-        RegSetValueExA(settings, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
-        RegSetValueExA(settings, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()),
-                       static_cast<DWORD>(proxy.size() + 1));
-        RegCloseKey(settings);
+        CGetNetFile job("GET", url, "", window.Handle());
+        return RunInWorker(job, destination, thread);
+    }
+    // Starts a job on a worker and waits until its first bytes have arrived.
+    DWORD StartUntilProgress(CGetNetFile& job, const std::string& destination)
+    {
+        const DWORD thread = job.DownloadInThread(destination);
+        EXPECT_NE(thread, 0u);
+        EXPECT_TRUE(window.PumpUntil(30s, [&] { return window.Count(thread, gnfKilobytes) > 0; }))
+            << "no progress before the stall";
+        return thread;
     }
 
     static inline std::unique_ptr<StandInService> s_server;
     regconfig::RegistrySandbox sandbox;
     NoticeWindow window;
-    ScratchFolder folder;
+    ScratchFolder folder{"netfile-"};
 };
 
 TEST_F(GetNetFileTest, GetStoresTheBodyUnderTheUrlsNameAndReportsProgress)
@@ -223,7 +81,7 @@ TEST_F(GetNetFileTest, GetStoresTheBodyUnderTheUrlsNameAndReportsProgress)
     ASSERT_EQ(RunInWorker(job, folder.Path(), &thread), gnfSuccess);
     EXPECT_EQ(job.GetErrorCode(), gnfSuccess);
     EXPECT_EQ(job.GetSaveAsFilename(), folder.File("1ABC.pdb"));
-    EXPECT_TRUE(IsGenerated(ReadFile(folder.File("1ABC.pdb")), 1'000'000));
+    EXPECT_TRUE(IsGenerated(FileBytes(folder.File("1ABC.pdb")), 1'000'000));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"1ABC.pdb"}); // no temporary file left
 
     const auto codes = window.Codes(thread);
@@ -245,14 +103,13 @@ TEST_F(GetNetFileTest, GetStoresTheBodyUnderTheUrlsNameAndReportsProgress)
 TEST_F(GetNetFileTest, BodyArrivingByteByByteIsStoredWhole)
 {
     // Most reads find nothing waiting and complete later, when WinInet only says that data has come.
-    CGetNetFile job("GET", Url("/trickle/700/1/slow.pdb"), "", window.Handle());
-    ASSERT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
-    EXPECT_TRUE(IsGenerated(ReadFile(folder.File("slow.pdb")), 700));
+    ASSERT_EQ(Get(Url("/trickle/700/1/slow.pdb"), folder.Path()), gnfSuccess);
+    EXPECT_TRUE(IsGenerated(FileBytes(folder.File("slow.pdb")), 700));
 }
 
 TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
 {
-    UseServerAsProxy();
+    UseProxy(s_server->Port());   // the POST form always uses the default HTTP port
     CGetNetFile job("POST", "http://ab/p?q=1", "X-Entry: 1ABC\r\nContent-Type: application/x-www-form-urlencoded", window.Handle());
     const std::string destination = folder.File("answer.txt");
     DWORD thread = 0;
@@ -270,14 +127,14 @@ TEST_F(GetNetFileTest, PostSendsTheQueryAsBodyToHostAndPath)
     EXPECT_EQ(requests[0].HeaderValues("X-Entry"), std::vector<std::string>{"1ABC"});
     // The server's 404 page is stored: only the body's content decides what is an error.
     EXPECT_EQ(job.GetErrorCode(), gnfSuccess);
-    EXPECT_EQ(ReadFile(destination), "no such file\n");
+    EXPECT_EQ(FileBytes(destination), "no such file\n");
 }
 
 TEST_F(GetNetFileTest, PostHeadersCannotReframeTheBody)
 {
     // Header text may come from a server's answer: a length or coding of its own would cut the body short
     // and leave the rest on the connection as the start of another request.
-    UseServerAsProxy();
+    UseProxy(s_server->Port());
     for (const char* framing : {"Content-Length: 1", "transfer-encoding : chunked"}) {
         SCOPED_TRACE(framing);
         s_server->Reset();
@@ -312,7 +169,7 @@ TEST_F(GetNetFileTest, BlockingDownloadPostsNothing)
     std::string path = folder.Path() + "\\";
     ASSERT_TRUE(job.Download(path));
     EXPECT_EQ(path, folder.File("entry.pdb"));
-    EXPECT_TRUE(IsGenerated(ReadFile(path), 70000));
+    EXPECT_TRUE(IsGenerated(FileBytes(path), 70000));
     std::string failing = folder.Path();
     CGetNetFile empty("GET", Url("/empty/none.pdb"), "", window.Handle());
     EXPECT_FALSE(empty.Download(failing));
@@ -324,12 +181,10 @@ TEST_F(GetNetFileTest, BlockingDownloadPostsNothing)
 
 TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
 {
-    const std::string refused = "http://127.0.0.1:" + std::to_string(testing_support::RefusedPort()) + "/bytes/10/x.pdb";
     struct Case {
         std::string url;
         int result;
     } cases[] = {
-        {Url("/html/HTML/entry.pdb"), gnfErrorPage},
         {Url("/html/hTmL/entry.pdb"), gnfErrorPage},
         {Url("/not-available/entry.pdb"), gnfErrorPage},
         {Url("/empty/entry.pdb"), gnfNoData},
@@ -337,61 +192,55 @@ TEST_F(GetNetFileTest, FailuresLeaveTheDestinationAsItWas)
         {Url("/cut/1000/0/entry.pdb"), gnfInternetFailure},
         {Url("/oddlength/5000x/2000/entry.pdb"), gnfInternetFailure}, // the length WinInet reads from it
         {Url("/reset/300000/100000/entry.pdb"), gnfInternetFailure},
-        {refused, gnfInternetFailure},
+        {RefusedURL("/bytes/10/x.pdb"), gnfInternetFailure},
         {Url("/bytes/10/entry.pdb\r\nX-Injected: 1"), gnfInternetFailure},
     };
     const std::string destination = folder.File("entry.pdb");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
-        WriteFile(destination, "the file that was there");
-        CGetNetFile job("GET", c.url, "", window.Handle());
-        EXPECT_EQ(RunInWorker(job, destination), c.result);
-        EXPECT_TRUE(Holds(destination, "the file that was there"));
+        WriteFile(destination, kBefore);
+        EXPECT_EQ(Get(c.url, destination), c.result);
+        EXPECT_TRUE(Holds(destination, kBefore));
         EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
     }
     for (const auto& request : s_server->Requests())
         EXPECT_TRUE(request.HeaderValues("X-Injected").empty());
 
-    CGetNetFile job("GET", Url("/bytes/3000/entry.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, destination), gnfSuccess);
-    EXPECT_TRUE(IsGenerated(ReadFile(destination), 3000));
+    EXPECT_EQ(Get(Url("/bytes/3000/entry.pdb"), destination), gnfSuccess);
+    EXPECT_TRUE(IsGenerated(FileBytes(destination), 3000));
 }
 
 TEST_F(GetNetFileTest, DestinationThatCannotBeReplacedIsKept)
 {
     // A read-only file, and one held open by another program without leave to delete it.
     const std::string readOnly = folder.File("kept.pdb");
-    WriteFile(readOnly, "the file that was there");
+    WriteFile(readOnly, kBefore);
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    CGetNetFile job("GET", Url("/bytes/100/kept.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, readOnly), gnfFileFailure);
+    EXPECT_EQ(Get(Url("/bytes/100/kept.pdb"), readOnly), gnfFileFailure);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_TRUE(Holds(readOnly, "the file that was there"));
+    EXPECT_TRUE(Holds(readOnly, kBefore));
 
     const std::string open = folder.File("open.pdb");
-    WriteFile(open, "the file that was there");
+    WriteFile(open, kBefore);
     HANDLE holder = CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    CGetNetFile held("GET", Url("/bytes/100/open.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(held, open), gnfFileFailure);
+    EXPECT_EQ(Get(Url("/bytes/100/open.pdb"), open), gnfFileFailure);
     CloseHandle(holder);
-    EXPECT_TRUE(Holds(open, "the file that was there"));
+    EXPECT_TRUE(Holds(open, kBefore));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"kept.pdb", "open.pdb"}));
 }
 
 TEST_F(GetNetFileTest, ChunkedBodyIsStoredWhateverItsContentLength)
 {
     // Chunks delimit the body; a Content-Length beside them means nothing.
-    const std::string body(5000, 'c');
     standin::Answer answer;
     answer.contentType = "application/octet-stream";
     answer.chunkSize = 2000;
     answer.headers = {{"Content-Length", "3"}};
-    answer.body = body;
+    answer.body = std::string(5000, 'c');
     s_server->Enqueue(answer);
-    CGetNetFile job("GET", Url("/any/chunked.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, folder.Path()), gnfSuccess);
-    EXPECT_TRUE(Holds(folder.File("chunked.pdb"), body));
+    EXPECT_EQ(Get(Url("/any/chunked.pdb"), folder.Path()), gnfSuccess);
+    EXPECT_TRUE(Holds(folder.File("chunked.pdb"), answer.body));
 }
 
 TEST_F(GetNetFileTest, FolderTooLongForATemporaryFileIsRefused)
@@ -406,17 +255,15 @@ TEST_F(GetNetFileTest, FolderTooLongForATemporaryFileIsRefused)
         deep += "\\" + std::string(std::max<std::size_t>(1, 247 - deep.size() - 1), 'e');
         ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
     }
-    CGetNetFile job("GET", Url("/bytes/10/deep.pdb"), "", window.Handle());
-    EXPECT_EQ(RunInWorker(job, deep), gnfFileFailure);
+    EXPECT_EQ(Get(Url("/bytes/10/deep.pdb"), deep), gnfFileFailure);
 }
 
 TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
 {
     for (const char* path : {"/bytes/10/files/", "/bytes/10/CON", "/bytes/10/nul.pdb", "/bytes/10/a/..", "/bytes/10/entry.pdb."}) {
         SCOPED_TRACE(path);
-        CGetNetFile job("GET", Url(path), "", window.Handle());
         DWORD thread = 0;
-        EXPECT_EQ(RunInWorker(job, folder.Path(), &thread), gnfFileFailure);
+        EXPECT_EQ(Get(Url(path), folder.Path(), &thread), gnfFileFailure);
         EXPECT_EQ(window.Count(thread, gnfFileNamed), 0u);
     }
     EXPECT_TRUE(folder.Names().empty());
@@ -425,10 +272,9 @@ TEST_F(GetNetFileTest, NamesThatWouldLeaveTheFolderAreRefused)
 TEST_F(GetNetFileTest, ProgressNoticesAreThrottledAndTheLastValuesArrive)
 {
     // 32 MiB arrive in hundreds of reads; unthrottled that would be three notices per read.
-    CGetNetFile job("GET", Url("/bytes/33554432/big.bin"), "", window.Handle());
     const auto start = std::chrono::steady_clock::now();
     DWORD thread = 0;
-    ASSERT_EQ(RunInWorker(job, folder.Path(), &thread), gnfSuccess);
+    ASSERT_EQ(Get(Url("/bytes/33554432/big.bin"), folder.Path(), &thread), gnfSuccess);
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     const std::size_t progress = window.Count(thread, gnfSpeed) + window.Count(thread, gnfKilobytes) + window.Count(thread, gnfPercent);
     EXPECT_LE(progress, 3 * (static_cast<std::size_t>(took.count()) / 50 + 2)) << "in " << took.count() << " ms";
@@ -442,11 +288,9 @@ TEST_F(GetNetFileTest, StopEndsAStalledTransferAtOnce)
 {
     // The server sends part of the body and then nothing: the worker's read waits on WinInet.
     const std::string destination = folder.File("entry.pdb");
-    WriteFile(destination, "the file that was there");
+    WriteFile(destination, kBefore);
     CGetNetFile job("GET", Url("/stall/1000000/3000/entry.pdb"), "", window.Handle());
-    const DWORD thread = job.DownloadInThread(destination);
-    ASSERT_NE(thread, 0u);
-    ASSERT_TRUE(window.PumpUntilCode(thread, gnfKilobytes, 30s)) << "no progress before the stall";
+    const DWORD thread = StartUntilProgress(job, destination);
 
     job.SignalThread(true);
     // A bounded wait: the finish notice must follow the stop within 100 ms.
@@ -454,7 +298,7 @@ TEST_F(GetNetFileTest, StopEndsAStalledTransferAtOnce)
     EXPECT_TRUE(window.WaitForFinish(thread));
     EXPECT_EQ(window.Finish(thread), gnfCancelled);
     EXPECT_FALSE(job.KillThread()); // already ended
-    EXPECT_TRUE(Holds(destination, "the file that was there"));
+    EXPECT_TRUE(Holds(destination, kBefore));
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"entry.pdb"});
 }
 
@@ -474,9 +318,7 @@ TEST_F(GetNetFileTest, StartingARunningJobAgainIsRefusedAtOnce)
     // A second start (or a blocking run) while the worker waits on a stalled server gives up at once
     // instead of waiting for a transfer that may never end.
     CGetNetFile job("GET", Url("/stall/1000000/3000/entry.pdb"), "", window.Handle());
-    const DWORD thread = job.DownloadInThread(folder.File("entry.pdb"));
-    ASSERT_NE(thread, 0u);
-    ASSERT_TRUE(window.PumpUntilCode(thread, gnfKilobytes, 30s));
+    const DWORD thread = StartUntilProgress(job, folder.File("entry.pdb"));
     // Should a start wait after all, stops after 2 s end every run it waits for, so the test ends either way.
     std::atomic<bool> returned = false;
     std::thread watchdog([&] {
@@ -526,7 +368,7 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
         EXPECT_EQ(window.Finish(thread), result);
         if (result == gnfSuccess) {
             ++stored;
-            EXPECT_TRUE(IsGenerated(ReadFile(destination), 200000));
+            EXPECT_TRUE(IsGenerated(FileBytes(destination), 200000));
         } else {
             ++cancelled;
             EXPECT_EQ(result, gnfCancelled);
