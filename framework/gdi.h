@@ -1,8 +1,14 @@
 // Owners for what a paint or measure step borrows from GDI: a window's device context (GetDC/ReleaseDC) and
-// an object selected into a DC, put back when the step ends. Owned GDI objects themselves are in handle.h.
+// an object selected into a DC, put back when the step ends; and a canvas to draw off screen. Owned GDI
+// objects themselves are in handle.h.
 #pragma once
 
+#include "framework/handle.h"
+
 #include <windows.h>
+
+#include <cstdint>
+#include <optional>
 
 namespace fw {
 
@@ -40,6 +46,27 @@ public:
 private:
     HDC m_dc;
     HGDIOBJ m_previous;
+};
+
+// A 32-bit top-down DIB section selected into a memory DC for the canvas's lifetime: draw into `dc`, read
+// `bits` (width * height pixels, 0x00RRGGBB) after GdiFlush. False when GDI could not make it.
+class Canvas {
+public:
+    Canvas(int width, int height);
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    explicit operator bool() const noexcept { return m_bits != nullptr && m_selected.has_value(); }
+    HDC dc() const noexcept { return m_dc.get(); }
+    std::uint32_t* bits() const noexcept { return m_bits; }
+    int width() const noexcept { return m_width; }
+    int height() const noexcept { return m_height; }
+
+private:
+    int m_width, m_height;
+    unique_hdc m_dc;
+    unique_hbitmap m_bitmap;
+    std::uint32_t* m_bits = nullptr;
+    std::optional<SelectedObject> m_selected;
 };
 
 } // namespace fw

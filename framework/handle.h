@@ -55,6 +55,7 @@ using unique_hglobal = unique_handle<HGLOBAL, &GlobalFree>;
 using unique_hfont = unique_handle<HFONT, &DeleteObject>;
 using unique_hbitmap = unique_handle<HBITMAP, &DeleteObject>;
 using unique_hbrush = unique_handle<HBRUSH, &DeleteObject>;
+using unique_hpen = unique_handle<HPEN, &DeleteObject>;
 using unique_hdc = unique_handle<HDC, &DeleteDC>;   // memory DCs (CreateCompatibleDC)
 using unique_hcursor = unique_handle<HCURSOR, &DestroyCursor>;
 // Text that COM allocates for the caller (StringFromCLSID, ...).

@@ -3,6 +3,7 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <cwchar>
 
 bool fw::StartGdiplus()
 {
@@ -40,7 +41,39 @@ using BitmapOwner = GdiplusOwner<Gdiplus::GpBitmap, &DisposeBitmap>;
 using GraphicsOwner = GdiplusOwner<Gdiplus::GpGraphics, &gp::GdipDeleteGraphics>;
 using AttributesOwner = GdiplusOwner<Gdiplus::GpImageAttributes, &gp::GdipDisposeImageAttributes>;
 
+bool PngEncoder(CLSID& encoder)
+{
+    UINT count = 0, size = 0;
+    if (gp::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
+        return false;
+    std::vector<std::uint8_t> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (gp::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok)
+        return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (codecs[i].MimeType && std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+            encoder = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+bool fw::SavePng(const std::uint32_t* pixels, int width, int height, const std::wstring& path)
+{
+    CLSID encoder{};
+    if (pixels == nullptr || width <= 0 || height <= 0 || !StartGdiplus() || !PngEncoder(encoder))
+        return false;
+    // GDI+ only reads the pixels while saving; the bitmap over them lives for this call.
+    BitmapOwner bitmap;
+    if (gp::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppRGB,
+                                      reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(pixels)),
+                                      &bitmap.object) != Gdiplus::Ok)
+        return false;
+    return gp::GdipSaveImageToFile(bitmap.object, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+}
 
 HRESULT CImage::Load(IStream* stream)
 {

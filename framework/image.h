@@ -9,11 +9,14 @@
 #include <objidl.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace fw {
 // Starts GDI+ for the process on the first call; false when it cannot be started.
 bool StartGdiplus();
+// Writes 32-bit pixels (0x00RRGGBB, rows top to bottom) as a PNG file; false when GDI+ cannot.
+bool SavePng(const std::uint32_t* pixels, int width, int height, const std::wstring& path);
 } // namespace fw
 
 class CImage {

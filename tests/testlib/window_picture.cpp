@@ -1,71 +1,14 @@
 #include "window_picture.h"
 
 #include "framework/gdi.h"
-#include "framework/handle.h"
 #include "framework/image.h"
 #include "framework/text.h"
-
-#include <gdiplus.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 namespace testing_support {
-namespace {
-
-namespace gp = Gdiplus::DllExports;
-
-// A 32-bit top-down DIB section selected into a memory DC for its lifetime.
-struct Canvas {
-    fw::unique_hdc dc;
-    fw::unique_hbitmap bitmap;
-    HGDIOBJ previous = nullptr;
-    std::uint32_t* bits = nullptr;
-
-    Canvas(int width, int height)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc.reset(CreateCompatibleDC(nullptr));
-        void* memory = nullptr;
-        bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &memory, nullptr, 0));
-        bits = static_cast<std::uint32_t*>(memory);
-        if (dc && bitmap)
-            previous = SelectObject(dc.get(), bitmap.get());
-    }
-    ~Canvas()
-    {
-        if (previous)
-            SelectObject(dc.get(), previous);
-    }
-    explicit operator bool() const { return bits != nullptr && previous != nullptr; }
-};
-
-bool PngEncoder(CLSID& encoder)
-{
-    UINT count = 0, size = 0;
-    if (gp::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0)
-        return false;
-    std::vector<std::uint8_t> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (gp::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok)
-        return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (codecs[i].MimeType && std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-            encoder = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
 
 Picture Picture::Printed(HWND window, bool clientOnly)
 {
@@ -78,28 +21,28 @@ Picture Picture::Printed(HWND window, bool clientOnly)
     Picture picture;
     if (width <= 0 || height <= 0)
         return picture;
-    Canvas canvas(width, height);
+    fw::Canvas canvas(width, height);
     if (!canvas)
         return picture;
     // Magenta, which no dialog paints, so what was left unpainted shows.
-    std::fill_n(canvas.bits, static_cast<std::size_t>(width) * height, 0x00FF00FFu);
-    if (!PrintWindow(window, canvas.dc.get(), clientOnly ? PW_CLIENTONLY : 0))
+    std::fill_n(canvas.bits(), static_cast<std::size_t>(width) * height, 0x00FF00FFu);
+    if (!PrintWindow(window, canvas.dc(), clientOnly ? PW_CLIENTONLY : 0))
         return picture;
-    return FromBits(canvas.bits, width, height);
+    return FromBits(canvas.bits(), width, height);
 }
 
 Picture Picture::PrintedClient(HWND window, SIZE size)
 {
     Picture picture;
-    Canvas canvas(size.cx, size.cy);
+    fw::Canvas canvas(size.cx, size.cy);
     if (!canvas)
         return picture;
-    std::fill_n(canvas.bits, static_cast<std::size_t>(size.cx) * size.cy, 0x00FF00FFu);
+    std::fill_n(canvas.bits(), static_cast<std::size_t>(size.cx) * size.cy, 0x00FF00FFu);
     DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc.get()), PRF_CLIENT,
+    if (!SendMessageTimeoutW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT,
                              SMTO_NORMAL, 10000, &ignored))
         return picture;
-    return FromBits(canvas.bits, size.cx, size.cy);
+    return FromBits(canvas.bits(), size.cx, size.cy);
 }
 
 Picture Picture::OfScreen(HWND window)
@@ -129,10 +72,10 @@ Picture Picture::FromDC(HDC source, int width, int height, int sourceX, int sour
     Picture picture;
     if (source == nullptr || width <= 0 || height <= 0)
         return picture;
-    Canvas canvas(width, height);
-    if (!canvas || !BitBlt(canvas.dc.get(), 0, 0, width, height, source, sourceX, sourceY, SRCCOPY))
+    fw::Canvas canvas(width, height);
+    if (!canvas || !BitBlt(canvas.dc(), 0, 0, width, height, source, sourceX, sourceY, SRCCOPY))
         return picture;
-    return FromBits(canvas.bits, width, height);
+    return FromBits(canvas.bits(), width, height);
 }
 
 COLORREF Picture::At(int x, int y) const noexcept
@@ -159,17 +102,7 @@ int Picture::Count(const RECT& area, COLORREF color, int tolerance) const noexce
 
 bool Picture::SavePng(const std::string& path) const
 {
-    CLSID encoder{};
-    if (Empty() || !fw::StartGdiplus() || !PngEncoder(encoder))
-        return false;
-    std::vector<std::uint32_t> pixels = m_pixels;
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gp::GdipCreateBitmapFromScan0(m_width, m_height, m_width * 4, PixelFormat32bppRGB,
-                                      reinterpret_cast<BYTE*>(pixels.data()), &bitmap) != Gdiplus::Ok)
-        return false;
-    bool saved = gp::GdipSaveImageToFile(bitmap, fw::Widen(path).c_str(), &encoder, nullptr) == Gdiplus::Ok;
-    gp::GdipDisposeImage(bitmap);
-    return saved;
+    return !Empty() && fw::SavePng(m_pixels.data(), m_width, m_height, fw::Widen(path));
 }
 
 } // namespace testing_support

@@ -176,7 +176,6 @@ int Run(const CommandLine& command, std::vector<Step> steps)
     std::optional<RegistrySandbox> registry;
     if (!command.registrySandbox.empty())
         registry.emplace(command.registrySandbox);
-    GdiplusSession gdiplus;
     HostApp app(command.options);
     std::optional<ScriptRunner> runner;
     if (!app.Start())

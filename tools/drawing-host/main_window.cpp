@@ -1,6 +1,6 @@
 #include "main_window.h"
 
-#include "gdi.h"
+#include "framework/gdi.h"
 #include "painter.h"
 #include "refhost/chem/Molfile.h"
 
@@ -564,11 +564,13 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         HDC dc = BeginPaint(m_hwnd, &paint);
         RECT client{};
         GetClientRect(m_hwnd, &client);
-        // Drawn off screen first, so a repaint does not flicker.
+        // Drawn off screen first, so a repaint does not flicker; straight into the window when GDI has no
+        // canvas to give.
         if (client.right > 0 && client.bottom > 0) {
-            Canvas canvas(client.right, client.bottom);
-            Paint(canvas.dc.get());
-            BitBlt(dc, 0, 0, client.right, client.bottom, canvas.dc.get(), 0, 0, SRCCOPY);
+            fw::Canvas canvas(client.right, client.bottom);
+            Paint(canvas ? canvas.dc() : dc);
+            if (canvas)
+                BitBlt(dc, 0, 0, client.right, client.bottom, canvas.dc(), 0, 0, SRCCOPY);
         }
         EndPaint(m_hwnd, &paint);
         return 0;

@@ -1,6 +1,7 @@
 #include "painter.h"
 
-#include "gdi.h"
+#include "framework/gdi.h"
+#include "framework/handle.h"
 
 #include <algorithm>
 #include <cmath>
@@ -101,14 +102,14 @@ private:
     // Wide strokes in the selection colour beneath the selected bonds, and discs beneath the selected atoms.
     void Selection()
     {
-        unique_hpen halo(CreatePen(PS_SOLID, std::max(4, Round(m_bond * 0.3)), kSelection));
-        ScopedSelect pen(m_dc, halo.get());
+        fw::unique_hpen halo(CreatePen(PS_SOLID, std::max(4, Round(m_bond * 0.3)), kSelection));
+        fw::SelectedObject pen(m_dc, halo.get());
         for (std::size_t bond = 0; bond < m_selectedBonds.size(); ++bond)
             if (m_selectedBonds[bond])
                 Line(m_dc, At(m_document.Bonds()[bond].atom1), At(m_document.Bonds()[bond].atom2));
-        unique_hbrush fill(CreateSolidBrush(kSelection));
-        ScopedSelect brush(m_dc, fill.get());
-        ScopedSelect noPen(m_dc, GetStockObject(NULL_PEN));
+        fw::unique_hbrush fill(CreateSolidBrush(kSelection));
+        fw::SelectedObject brush(m_dc, fill.get());
+        fw::SelectedObject noPen(m_dc, GetStockObject(NULL_PEN));
         const double radius = std::max(5.0, m_bond * 0.25);
         for (std::size_t atom = 0; atom < m_selectedAtoms.size(); ++atom)
             if (m_selectedAtoms[atom]) {
@@ -122,8 +123,8 @@ private:
     // bonds dashed; a bond stops short of a label at either end.
     void Bonds()
     {
-        unique_hpen solid(CreatePen(PS_SOLID, std::max(1, Round(m_bond / 24)), kInk));
-        unique_hpen dashed(CreatePen(PS_DOT, 1, kInk));
+        fw::unique_hpen solid(CreatePen(PS_SOLID, std::max(1, Round(m_bond / 24)), kInk));
+        fw::unique_hpen dashed(CreatePen(PS_DOT, 1, kInk));
         const double gap = std::max(2.0, m_bond * 0.09);
         const double labelRadius = m_fontHeight * 0.6;
         for (const auto& bond : m_document.Bonds()) {
@@ -138,7 +139,7 @@ private:
             from = {from.x + along.x * trimFrom, from.y + along.y * trimFrom};
             to = {to.x - along.x * trimTo, to.y - along.y * trimTo};
             auto stroke = [&](HPEN pen, double offset, double shorten) {
-                ScopedSelect chosen(m_dc, pen);
+                fw::SelectedObject chosen(m_dc, pen);
                 Line(m_dc, {from.x + across.x * offset + along.x * shorten, from.y + across.y * offset + along.y * shorten},
                      {to.x + across.x * offset - along.x * shorten, to.y + across.y * offset - along.y * shorten});
             };
@@ -175,11 +176,11 @@ private:
             const auto& atom = m_document.Atoms()[index];
             const Point centre = At(static_cast<int>(index));
             SetTextColor(m_dc, ColourOf(atom.symbol));
-            ScopedSelect normal(m_dc, font.get());
+            fw::SelectedObject normal(m_dc, font.get());
             const SIZE size = TextSize(m_dc, m_labels[index]);
             const double left = centre.x - size.cx / 2.0, top = centre.y - size.cy / 2.0;
             Text(m_dc, m_labels[index], left, top);
-            ScopedSelect raised(m_dc, small.get());
+            fw::SelectedObject raised(m_dc, small.get());
             if (std::string charge = refhost::chem::ChargeText(atom.charge); !charge.empty())
                 Text(m_dc, charge, left + size.cx, top - m_fontHeight * 0.3);
             if (atom.massNumber > 0) {
@@ -191,10 +192,10 @@ private:
 
     void Reactions()
     {
-        unique_hpen pen(CreatePen(PS_SOLID, std::max(1, Round(m_bond / 24)), kInk));
-        unique_hbrush fill(CreateSolidBrush(kInk));
-        ScopedSelect penChosen(m_dc, pen.get());
-        ScopedSelect brushChosen(m_dc, fill.get());
+        fw::unique_hpen pen(CreatePen(PS_SOLID, std::max(1, Round(m_bond / 24)), kInk));
+        fw::unique_hbrush fill(CreateSolidBrush(kInk));
+        fw::SelectedObject penChosen(m_dc, pen.get());
+        fw::SelectedObject brushChosen(m_dc, fill.get());
         const double head = std::max(6.0, m_bond * 0.25);
         for (const auto& arrow : m_view.layout.arrows) {
             const Point from = m_view.viewport.ToPixels(arrow.from), to = m_view.viewport.ToPixels(arrow.to);
@@ -216,7 +217,7 @@ private:
     void Ids()
     {
         fw::unique_hfont font = MakeFont(std::max(9.0, m_fontHeight * 0.6));
-        ScopedSelect chosen(m_dc, font.get());
+        fw::SelectedObject chosen(m_dc, font.get());
         SetTextColor(m_dc, kIdInk);
         SetBkMode(m_dc, TRANSPARENT);
         for (std::size_t index = 0; index < m_labels.size(); ++index) {
@@ -267,16 +268,16 @@ DocumentView ViewOf(const ChemDocument& document, int width, int height)
 
 void PaintDocument(HDC dc, const RECT& area, const PaintRequest& request)
 {
-    unique_hbrush background(CreateSolidBrush(kBackground));
+    fw::unique_hbrush background(CreateSolidBrush(kBackground));
     FillRect(dc, &area, background.get());
     if (request.document != nullptr && request.document->chemistry)
         Painter(dc, area, *request.document->chemistry).Paint(request.atomIds);
 
     RECT status = area;
     status.top = std::max(area.top, area.bottom - kStatusHeight);
-    unique_hbrush statusBackground(CreateSolidBrush(kStatusBackground));
+    fw::unique_hbrush statusBackground(CreateSolidBrush(kStatusBackground));
     FillRect(dc, &status, statusBackground.get());
-    ScopedSelect font(dc, GetStockObject(DEFAULT_GUI_FONT));
+    fw::SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, kInk);
     SetBkMode(dc, TRANSPARENT);
     status.left += 6;

@@ -7,18 +7,6 @@
 
 namespace drawing_host {
 
-// GDI+ for the life of the object.
-class GdiplusSession {
-public:
-    GdiplusSession();
-    ~GdiplusSession();
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-
-private:
-    ULONG_PTR m_token = 0;
-};
-
 // The window as the screen shows it: frame, menu bar and whatever lies over it (an open menu). Only a real
 // display (Xvfb) has these pixels; Wine's null driver gives an empty picture.
 bool CaptureWindow(HWND window, const std::string& path, std::string* error);
