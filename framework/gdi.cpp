@@ -16,6 +16,7 @@ fw::Canvas::Canvas(int width, int height) : m_width(width), m_height(height)
     m_bitmap.reset(CreateDIBSection(m_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!m_dc || !m_bitmap)
         return;
-    m_bits = static_cast<std::uint32_t*>(bits);
     m_selected.emplace(m_dc.get(), m_bitmap.get());
+    if (GetCurrentObject(m_dc.get(), OBJ_BITMAP) == m_bitmap.get())
+        m_bits = static_cast<std::uint32_t*>(bits);
 }

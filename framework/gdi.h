@@ -55,9 +55,9 @@ public:
     Canvas(int width, int height);
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
-    explicit operator bool() const noexcept { return m_bits != nullptr && m_selected.has_value(); }
+    explicit operator bool() const noexcept { return m_bits != nullptr; }
     HDC dc() const noexcept { return m_dc.get(); }
-    std::uint32_t* bits() const noexcept { return m_bits; }
+    std::uint32_t* bits() const noexcept { return m_bits; }   // null when the canvas could not be made
     int width() const noexcept { return m_width; }
     int height() const noexcept { return m_height; }
 

@@ -127,6 +127,22 @@ TEST_F(ItemThroughCom, ChosenFromTheMenuASearchPlacesTheFoundStructure)
     EXPECT_EQ(m_drawing->chemistry->Groups().size(), 2u);
 }
 
+TEST_F(ItemThroughCom, UpdateEnablesByTheDocumentAndCleanupRemovesTheMenu)
+{
+    SetUpMenus();
+    auto menu = m_host->MainWindow().MainMenuBar().Find("Search");
+    ASSERT_TRUE(menu);
+    auto structure = menu->items.at(0);
+    ASSERT_TRUE(structure->enabled);
+    m_host->MainWindow().activeDocument = std::make_shared<refhost::DrawingDocument>();
+    auto update = addin_testing::CallMember(m_item.m_lpDispatch, L"Update",
+                                            refhost::MakeMenuItem(m_host, m_host->windows.front(), structure).Get());
+    EXPECT_EQ(update.status, S_OK);
+    EXPECT_FALSE(structure->enabled);   // a document with nothing selected
+    EXPECT_TRUE(addin_testing::CallMember(m_extension.m_lpDispatch, L"Cleanup", m_application.Get()).value);
+    EXPECT_FALSE(m_host->MainWindow().MainMenuBar().Find("Search"));
+}
+
 TEST_F(ItemThroughCom, AFailedSearchIsReportedInAMessageBoxAndAsFalse)
 {
     SetUpMenus();

@@ -47,6 +47,13 @@ TEST(DownloadDialogRules, ExitCancelEndsTheDialogOnlyWhenNoStepCanBeStopped)
     EXPECT_TRUE(ExitCancelEndsDialog(DialogState::InitFailed, true));
     EXPECT_TRUE(ExitCancelEndsDialog(DialogState::Ready, false));
     EXPECT_FALSE(ExitCancelEndsDialog(DialogState::Fetching, false));
+    // Enter fetches only where the inputs are enabled; elsewhere it stops the step.
+    for (DialogState state : {DialogState::Initialising, DialogState::InitFailed, DialogState::Ready,
+                              DialogState::Fetching}) {
+        SCOPED_TRACE(static_cast<int>(state));
+        EXPECT_EQ(ControlsOf(state).exitCancel, state == DialogState::Ready ? "Exit" : "Cancel");
+        EXPECT_EQ(ControlsOf(state).inputsEnabled, state == DialogState::Ready);
+    }
 }
 
 TEST(DownloadDialogRules, KilobytesKeepGrowingPastSixtyFourMebibytes)

@@ -272,7 +272,7 @@ TEST_F(FetchTest, StepsOnWorkersReportToTheWindow)
     NoticeWindow window;
     // The value of the finish notice of the step's worker; -1 when it did not start or sent none in time.
     auto finish = [&](std::uint32_t id, std::chrono::milliseconds limit = 20s) {
-        return id != 0 && window.WaitForFinish(id, limit) ? static_cast<int>(*window.Finish(id)) : -1;
+        return id != 0 && window.WaitForFinish(window.Started(id), limit) ? static_cast<int>(*window.Finish(id)) : -1;
     };
     Fetch fetch("PDB");
     ASSERT_EQ(finish(fetch.StartInit(window.Handle())), gnfSuccess);

@@ -45,7 +45,7 @@ protected:
     // Runs a job in a worker to its finish notice; the job's result.
     int RunInWorker(CGetNetFile& job, const std::string& destination, DWORD* thread = nullptr)
     {
-        const DWORD id = job.DownloadInThread(destination);
+        const DWORD id = window.Started(job.DownloadInThread(destination));
         EXPECT_NE(id, 0u);
         if (thread)
             *thread = id;
@@ -61,7 +61,7 @@ protected:
     // Starts a job on a worker and waits until its first bytes have arrived.
     DWORD StartUntilProgress(CGetNetFile& job, const std::string& destination)
     {
-        const DWORD thread = job.DownloadInThread(destination);
+        const DWORD thread = window.Started(job.DownloadInThread(destination));
         EXPECT_NE(thread, 0u);
         EXPECT_TRUE(window.PumpUntil(30s, [&] { return window.Count(thread, gnfKilobytes) > 0; }))
             << "no progress before the stall";
@@ -306,7 +306,7 @@ TEST_F(GetNetFileTest, ProgressBeforeAStallIsReportedWhole)
 {
     // 3,000,000 bytes arrive at once, then nothing: the throttled notices must still reach the last amount.
     CGetNetFile job("GET", Url("/stall/100000000/3000000/entry.pdb"), "", window.Handle());
-    const DWORD thread = job.DownloadInThread(folder.File("entry.pdb"));
+    const DWORD thread = window.Started(job.DownloadInThread(folder.File("entry.pdb")));
     ASSERT_NE(thread, 0u);
     EXPECT_TRUE(window.PumpUntil(30s, [&] { return window.Last(thread, gnfKilobytes) == 2929; }))
         << "last amount shown: " << window.Last(thread, gnfKilobytes).value_or(0);
@@ -337,6 +337,7 @@ TEST_F(GetNetFileTest, StartingARunningJobAgainIsRefusedAtOnce)
     EXPECT_FALSE(blocking);
     EXPECT_EQ(path, folder.File("other.pdb"));
     EXPECT_EQ(job.GetThreadID(), thread); // the first run goes on
+    window.Drain(100ms);
     EXPECT_FALSE(window.Finish(thread).has_value());
     EXPECT_TRUE(job.KillThread());
     ASSERT_TRUE(window.WaitForFinish(thread));
@@ -355,7 +356,7 @@ TEST_F(GetNetFileTest, KillThreadRacingTheEndFinishesOnce)
         SCOPED_TRACE(round);
         WriteFile(destination, "before");
         auto job = std::make_unique<CGetNetFile>("GET", Url("/bytes/200000/entry.pdb"), "", window.Handle());
-        const DWORD thread = job->DownloadInThread(destination);
+        const DWORD thread = window.Started(job->DownloadInThread(destination));
         ASSERT_NE(thread, 0u);
         // From at once to after a loaded machine has finished the download.
         if (round % 3 != 0)

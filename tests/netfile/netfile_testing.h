@@ -117,6 +117,13 @@ public:
     {
         return PumpUntil(limit, [&] { return Finish(thread).has_value(); });
     }
+    // A worker just started: records of an earlier worker that had the same thread id (ids of ended threads
+    // are reused) are dropped. Call before pumping again, so the new worker's queued notices are kept.
+    DWORD Started(DWORD thread)
+    {
+        std::erase_if(m_notices, [thread](const Notice& notice) { return notice.thread == thread; });
+        return thread;
+    }
     // Pumps what is queued now and for `span` more.
     void Drain(std::chrono::milliseconds span) { PumpUntil(span, [] { return false; }); }
 

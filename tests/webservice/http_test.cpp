@@ -114,6 +114,7 @@ TEST_F(HttpRequestTest, SetsHeadersInMapOrderWithTheLaterDuplicateWinning)
     ASSERT_FALSE(caseValues.empty());
     EXPECT_EQ(caseValues.front().substr(0, 5), "upper");
     EXPECT_EQ(request.HeaderValues("Dup"), std::vector<std::string>{"new"});
+    EXPECT_EQ(request.HeaderValues("A-First"), std::vector<std::string>{"1"});
     EXPECT_EQ(request.HeaderValues("B-Second"), std::vector<std::string>{"2"});
 }
 

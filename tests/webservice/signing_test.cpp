@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <regex>
 #include <set>
 
@@ -64,6 +65,21 @@ TEST(Signature, KeyLosesTrailingBracketsOnTheHeaderSide)
     EXPECT_EQ(signing::StripDynamicBrackets("[[UUID]]"), "UUID");
     EXPECT_EQ(signing::StripDynamicBrackets("[]"), "");
     EXPECT_EQ(signing::StripDynamicBrackets("a[b]c"), "a[b]c");
+}
+
+TEST(Signature, AnyBodyBytesGiveAWholeSignature)
+{
+    // Bodies with every byte value (typed text is not ASCII), and recipes with other keys.
+    std::mt19937 random(4231);
+    for (int i = 0; i < 200; ++i) {
+        std::string randomBody(random() % 300, '\0');
+        for (auto& c : randomBody)
+            c = static_cast<char>(1 + random() % 255);
+        auto signature = GenerateSignature("sign(Request_Body|X-Date)k" + std::to_string(i), randomBody, headers);
+        ASSERT_EQ(signature.size(), 44u) << signature;
+        ASSERT_EQ(signature.back(), '=');
+        ASSERT_NE(signature[42], '=');
+    }
 }
 
 TEST(Uuid, IsUpperCaseHexInGroupsAndNewEachTime)
