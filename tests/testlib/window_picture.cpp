@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace testing_support {
 
@@ -19,8 +18,6 @@ Picture Picture::Printed(HWND window, bool clientOnly)
         GetWindowRect(window, &area);
     int width = area.right - area.left, height = area.bottom - area.top;
     Picture picture;
-    if (width <= 0 || height <= 0)
-        return picture;
     fw::Canvas canvas(width, height);
     if (!canvas)
         return picture;
@@ -70,7 +67,7 @@ Picture Picture::FromBits(const std::uint32_t* bits, int width, int height)
 Picture Picture::FromDC(HDC source, int width, int height, int sourceX, int sourceY)
 {
     Picture picture;
-    if (source == nullptr || width <= 0 || height <= 0)
+    if (source == nullptr)
         return picture;
     fw::Canvas canvas(width, height);
     if (!canvas || !BitBlt(canvas.dc(), 0, 0, width, height, source, sourceX, sourceY, SRCCOPY))

@@ -2,6 +2,7 @@
 // read from structure files; a person can use it, and scripts (the tests, the demo) drive it unattended.
 #include "host_app.h"
 #include "picture.h"
+#include "registry_sandbox.h"
 #include "runner.h"
 
 #include <cstdio>
@@ -117,29 +118,6 @@ std::optional<CommandLine> ParseArguments(int argc, char** argv, std::string* er
     return command;
 }
 
-// The registry keys a test prepared take the place of HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE for this process.
-class RegistrySandbox {
-public:
-    explicit RegistrySandbox(const std::string& key)
-    {
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, (key + "\\HKCU").c_str(), 0, KEY_ALL_ACCESS, m_user.put()) != ERROR_SUCCESS
-            || RegOpenKeyExA(HKEY_CURRENT_USER, (key + "\\HKLM").c_str(), 0, KEY_ALL_ACCESS, m_machine.put()) != ERROR_SUCCESS)
-            throw std::runtime_error("the registry sandbox HKEY_CURRENT_USER\\" + key + " has no HKCU and HKLM keys");
-        RegOverridePredefKey(HKEY_CURRENT_USER, m_user.get());
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_machine.get());
-    }
-    ~RegistrySandbox()
-    {
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    }
-    RegistrySandbox(const RegistrySandbox&) = delete;
-    RegistrySandbox& operator=(const RegistrySandbox&) = delete;
-
-private:
-    fw::unique_hkey m_user, m_machine;
-};
-
 // Ends a run that takes too long (a host call that never returns), so a test or the demo never hangs.
 class Watchdog {
 public:
@@ -173,7 +151,8 @@ private:
 int Run(const CommandLine& command, std::vector<Step> steps)
 {
     Watchdog watchdog(command.options.unattended ? command.timeoutMilliseconds : 0);
-    std::optional<RegistrySandbox> registry;
+    // The registry keys a test prepared take the place of the two hives for this process.
+    std::optional<regconfig::RegistrySandbox> registry;
     if (!command.registrySandbox.empty())
         registry.emplace(command.registrySandbox);
     HostApp app(command.options);

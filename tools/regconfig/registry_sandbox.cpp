@@ -16,6 +16,19 @@ HKEY CreateKey(HKEY parent, const std::string& path)
     return key;
 }
 
+// Maps the two hives to the keys; on failure neither stays mapped and the keys are closed.
+void Override(HKEY user, HKEY machine)
+{
+    if (RegOverridePredefKey(HKEY_CURRENT_USER, user) != ERROR_SUCCESS ||
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine) != ERROR_SUCCESS) {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+        RegCloseKey(user);
+        RegCloseKey(machine);
+        throw std::runtime_error("RegistrySandbox: RegOverridePredefKey failed");
+    }
+}
+
 } // namespace
 
 RegistrySandbox::RegistrySandbox()
@@ -29,12 +42,20 @@ RegistrySandbox::RegistrySandbox()
     RegCloseKey(root);
     m_userKey = CreateKey(HKEY_CURRENT_USER, m_rootPath + "\\HKCU");
     m_machineKey = CreateKey(HKEY_CURRENT_USER, m_rootPath + "\\HKLM");
-    if (RegOverridePredefKey(HKEY_CURRENT_USER, m_userKey) != ERROR_SUCCESS ||
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_machineKey) != ERROR_SUCCESS) {
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        throw std::runtime_error("RegistrySandbox: RegOverridePredefKey failed");
+    Override(m_userKey, m_machineKey);
+}
+
+RegistrySandbox::RegistrySandbox(const std::string& existingRoot) : m_rootPath(existingRoot), m_owned(false)
+{
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, (existingRoot + "\\HKCU").c_str(), 0, KEY_ALL_ACCESS, &m_userKey) != ERROR_SUCCESS
+        || RegOpenKeyExA(HKEY_CURRENT_USER, (existingRoot + "\\HKLM").c_str(), 0, KEY_ALL_ACCESS, &m_machineKey)
+               != ERROR_SUCCESS) {
+        if (m_userKey)
+            RegCloseKey(m_userKey);
+        throw std::runtime_error("the registry sandbox HKEY_CURRENT_USER\\" + existingRoot
+                                 + " has no HKCU and HKLM keys");
     }
+    Override(m_userKey, m_machineKey);
 }
 
 RegistrySandbox::~RegistrySandbox()
@@ -43,6 +64,8 @@ RegistrySandbox::~RegistrySandbox()
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegCloseKey(m_userKey);
     RegCloseKey(m_machineKey);
+    if (!m_owned)
+        return;
     RegDeleteTreeA(HKEY_CURRENT_USER, m_rootPath.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, m_rootPath.c_str());
 }

@@ -11,6 +11,9 @@ namespace regconfig {
 class RegistrySandbox {
 public:
     RegistrySandbox();
+    // Joins a sandbox another process made (its RootPath): its keys stand in for the hives here too, and stay
+    // when this one goes.
+    explicit RegistrySandbox(const std::string& existingRoot);
     ~RegistrySandbox();
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
@@ -22,6 +25,7 @@ private:
     std::string m_rootPath;
     HKEY m_userKey = nullptr;
     HKEY m_machineKey = nullptr;
+    bool m_owned = true;   // made here, so removed here
 };
 
 } // namespace regconfig
